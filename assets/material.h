@@ -1,0 +1,55 @@
+// The program's one material: the shader paths and colour modifier read from the material asset
+// file, and the two shaders, their constant tables and the handles of the constants set every frame.
+#pragma once
+
+#include "platform/direct3d.h"
+
+#include <string>
+
+struct lua_State;
+
+class Material {
+public:
+    ~Material();
+
+    // Runs "data/material.material" in a fresh Lua state without libraries and copies the shader
+    // paths and the colour modifier from the table it returns. Faults go to standard error (the
+    // colour modifier's to a warning box); true when everything was read.
+    bool ReadAssetFile();
+    // Read the compiled shader named by the asset file and make the shader, its constant table and
+    // its handles on Renderer::device. Their boxes are owned by Renderer::window.
+    bool CreateFragmentShader();
+    bool CreateVertexShader();
+    // Releases the shaders and tables (vertex shader, fragment shader, vertex table, fragment table)
+    // and clears the handles; the destructor does the same for whatever is left.
+    void ReleaseDirect3DObjects();
+
+    // The steps of ReadAssetFile; each finds its parent table at the top of the Lua stack and
+    // leaves the stack as it found it.
+    bool ReadShadersTable(lua_State* luaState);
+    bool ReadShaderPaths(lua_State* luaState);
+    bool ReadConstantsTable(lua_State* luaState, HWND owner);
+    bool ReadColorModifier(lua_State* luaState, HWND owner);
+
+    IDirect3DVertexShader9* vertexShader = nullptr;
+    std::string vertexShaderPath;
+    D3DXHANDLE worldToViewHandle = nullptr;
+    D3DXHANDLE viewToScreenHandle = nullptr;
+    D3DXHANDLE modelToWorldHandle = nullptr;
+    ID3DXConstantTable* vertexShaderConstantTable = nullptr;
+    IDirect3DPixelShader9* fragmentShader = nullptr;
+    std::string fragmentShaderPath;
+    ID3DXConstantTable* fragmentShaderConstantTable = nullptr;
+    D3DXHANDLE colorModifierHandle = nullptr;
+    // Element 0 equal to UseShaderDefaults tells the frame to apply the fragment table's defaults.
+    float colorModifier[3] = {0.0f, 0.0f, 0.0f};
+
+    static constexpr float UseShaderDefaults = -1.0f;
+};
+
+// Reads a whole compiled shader file into one malloc block of the file's size, which then belongs to
+// the caller (free releases it). On failure the block is null (but after a failed close of a good
+// read) and, when message is not null, *message says why.
+bool ReadCompiledShaderFile(const char* path, void** code, std::string* message);
+
+extern Material s_material;

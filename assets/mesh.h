@@ -1,0 +1,58 @@
+// A drawable mesh: its vertex declaration, vertex buffer and index buffer on the device, filled
+// straight from a mesh file, the fixed parameters it is drawn with, and its place in the world.
+#pragma once
+
+#include "platform/direct3d.h"
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+
+// The vertex record of mesh files and vertex buffers: a position and a colour, 16 bytes.
+struct MeshVertex {
+    float x;
+    float y;
+    float z;
+    D3DCOLOR color;  // 0xAARRGGBB, stored little-endian: blue, green, red, alpha
+};
+static_assert(sizeof(MeshVertex) == 16, "mesh files store 16-byte vertices");
+
+// The vertex declaration that describes MeshVertex: position and colour, usage index 0, stream 0.
+extern const D3DVERTEXELEMENT9 MeshVertexElements[3];
+
+class Mesh {
+public:
+    Mesh() = default;
+    Mesh(const Mesh&) = delete;
+    Mesh& operator=(const Mesh&) = delete;
+    ~Mesh();
+
+    // Reads the mesh file at path and makes the Direct3D objects on Renderer::device; failures are
+    // shown in boxes owned by Renderer::window. True in every case.
+    bool Load(std::string path);
+    bool CreateVertexBuffer(DWORD usage);
+    bool CreateIndexBuffer(DWORD usage);
+    // Releases the buffers and the declaration (unbinding it first); the destructor does the same
+    // for whatever is left.
+    void ReleaseDirect3DObjects();
+
+    IDirect3DVertexBuffer9* vertexBuffer = nullptr;
+    IDirect3DIndexBuffer9* indexBuffer = nullptr;
+    IDirect3DVertexDeclaration9* vertexDeclaration = nullptr;
+    IDirect3DDevice9* device = nullptr;  // the renderer's device; no reference of its own
+    HWND window = nullptr;               // owner of this mesh's message boxes
+    std::uint32_t streamIndex = 0;
+    std::uint32_t streamOffset = 0;
+    std::uint32_t vertexStride = sizeof(MeshVertex);
+    D3DPRIMITIVETYPE primitiveType = D3DPT_TRIANGLELIST;
+    std::int32_t firstVertexIndex = 0;
+    std::uint32_t startIndex = 0;
+    std::uint32_t vertexCount = 0;
+    std::uint32_t indexCount = 0;
+    std::uint32_t primitiveCount = 0;
+    std::ifstream file;
+    D3DXVECTOR3 position{0.0f, 0.0f, 0.0f};
+};
+
+extern Mesh s_cubeMesh;
+extern Mesh s_planeMesh;

@@ -1,0 +1,13 @@
+# The asset builders in tools/ are programs for the target too: at build time they run under the
+# cross-compiling emulator (Wine here), or directly when building on Windows.
+function(game_add_tool name)
+    add_executable(${name} ${ARGN})
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+    game_strict_warnings(${name})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+endfunction()
+
+# The command line that runs a tool target at build time.
+function(game_tool_command out_variable tool)
+    set(${out_variable} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${tool}> PARENT_SCOPE)
+endfunction()

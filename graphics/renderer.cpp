@@ -1,0 +1,102 @@
+#include "graphics/renderer.h"
+
+#include "assets/material.h"
+#include "assets/mesh.h"
+#include "platform/win32.h"
+#include "time/frame_timer.h"
+
+namespace Renderer {
+
+IDirect3DDevice9* device = nullptr;
+IDirect3D9* direct3D = nullptr;
+HWND window = nullptr;
+D3DXVECTOR3 cubeOffset{0.0f, 0.0f, 0.0f};
+D3DXVECTOR3 cameraOffset{0.0f, 0.0f, 0.0f};
+D3DXVECTOR3 cameraPosition{0.0f, 0.0f, 0.0f};
+float nearPlane = 0.0f;
+float farPlane = 0.0f;
+float fieldOfView = 0.0f;
+
+namespace {
+
+constexpr UINT BackBufferWidth = 800;
+constexpr UINT BackBufferHeight = 600;
+
+void ReportFailure(HWND owner, const char* text, const char* caption) {
+    platform::MessageBoxA(owner, text, caption, MB_OK | MB_ICONERROR);
+}
+
+}  // namespace
+
+bool Startup(HWND startupWindow) {
+    FrameTimer::Start();
+
+    direct3D = platform::Direct3DCreate9(D3D_SDK_VERSION);
+    if (direct3D == nullptr) {
+        ReportFailure(startupWindow, "DirectX failed to create a Direct3D9 interface", "No D3D9 Interface");
+        return false;
+    }
+    if (!CreateDevice(startupWindow)) {
+        Shutdown();
+        return false;
+    }
+    window = startupWindow;
+
+    // Each asset step reports its own failures; the frame copes with whatever they could not make.
+    s_material.ReadAssetFile();
+    s_material.CreateFragmentShader();
+    s_material.CreateVertexShader();
+    s_cubeMesh.Load("data/cube.mesh.bin");
+    s_planeMesh.Load("data/plane.mesh.bin");
+
+    cameraPosition = D3DXVECTOR3(0.0f, 0.0f, -10.0f);
+    nearPlane = 0.1f;
+    farPlane = 100.0f;
+    fieldOfView = 1.0471976f;  // the float nearest pi / 3
+    return true;
+}
+
+bool CreateDevice(HWND deviceWindow) {
+    D3DPRESENT_PARAMETERS parameters{};
+    parameters.BackBufferWidth = BackBufferWidth;
+    parameters.BackBufferHeight = BackBufferHeight;
+    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
+    parameters.BackBufferCount = 1;
+    parameters.MultiSampleType = D3DMULTISAMPLE_NONE;
+    parameters.MultiSampleQuality = 0;
+    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    parameters.hDeviceWindow = deviceWindow;
+    parameters.Windowed = TRUE;
+    parameters.EnableAutoDepthStencil = TRUE;
+    parameters.AutoDepthStencilFormat = D3DFMT_D16;
+    parameters.Flags = 0;
+    parameters.FullScreen_RefreshRateInHz = 0;
+    parameters.PresentationInterval = D3DPRESENT_INTERVAL_DEFAULT;
+
+    const HRESULT result = platform::CreateDevice(direct3D, D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, deviceWindow,
+                                                  D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device);
+    if (FAILED(result) || device == nullptr) {
+        device = nullptr;
+        ReportFailure(deviceWindow, "DirectX failed to create a Direct3D9 device", "No D3D9 Device");
+        return false;
+    }
+    return true;
+}
+
+bool Shutdown() {
+    if (direct3D != nullptr) {
+        if (device != nullptr) {
+            // Nothing made on the device may outlive it: the meshes and the material let go of their
+            // objects first, in the reverse order of their making.
+            s_planeMesh.ReleaseDirect3DObjects();
+            s_cubeMesh.ReleaseDirect3DObjects();
+            s_material.ReleaseDirect3DObjects();
+            platform::ReleaseAndClear(device);
+        }
+        platform::ReleaseAndClear(direct3D);
+    }
+    window = nullptr;
+    return true;
+}
+
+}  // namespace Renderer

@@ -1,0 +1,32 @@
+// The Direct3D 9 interface and device, the scene state that the frames work on, and the renderer's
+// start-up, frame and shut-down.
+#pragma once
+
+#include "platform/direct3d.h"
+
+namespace Renderer {
+
+extern IDirect3DDevice9* device;
+extern IDirect3D9* direct3D;
+// The window drawn into, and the owner of the asset steps' message boxes.
+extern HWND window;
+// Displacements driven by the keys, scaled by the elapsed time every frame (world units).
+extern D3DXVECTOR3 cubeOffset;
+extern D3DXVECTOR3 cameraOffset;
+// The camera never turns; it starts at (0, 0, -10) looking towards positive z.
+extern D3DXVECTOR3 cameraPosition;
+extern float nearPlane;
+extern float farPlane;
+extern float fieldOfView;  // vertical, radians
+
+// Starts the timer, makes the interface and the device for the window, reads the material, makes
+// its shaders, loads the two meshes and sets the scene defaults. False only when the interface or
+// the device could not be made (after its message box).
+bool Startup(HWND window);
+bool CreateDevice(HWND window);
+// Moves the scene by the keys and the elapsed time, and draws and presents one frame.
+void DrawFrame();
+// Releases what was made on the device, then the device and the interface. Safe in any state.
+bool Shutdown();
+
+}  // namespace Renderer
