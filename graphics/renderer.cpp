@@ -73,8 +73,12 @@ bool CreateDevice(HWND deviceWindow) {
     parameters.FullScreen_RefreshRateInHz = 0;
     parameters.PresentationInterval = D3DPRESENT_INTERVAL_DEFAULT;
 
-    const HRESULT result = platform::CreateDevice(direct3D, D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, deviceWindow,
-                                                  D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device);
+    // Direct3D 9 refuses a windowed device without a window, and start-up relies on that failure when
+    // no main window could be made; not every implementation refuses, so a null window is not offered.
+    const HRESULT result = deviceWindow == nullptr
+                               ? D3DERR_INVALIDCALL
+                               : platform::CreateDevice(direct3D, D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, deviceWindow,
+                                                        D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device);
     if (FAILED(result) || device == nullptr) {
         device = nullptr;
         ReportFailure(deviceWindow, "DirectX failed to create a Direct3D9 device", "No D3D9 Device");
