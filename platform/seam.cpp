@@ -2,7 +2,8 @@
 #include "platform/seam.h"
 
 #undef PLATFORM_OPERATION
-#define PLATFORM_OPERATION(Result, Name, Parameters, Call) std::function<Result Parameters> Name = real::Name;
+#define PLATFORM_OPERATION(Result, Name, Parameters, Call) \
+    std::function<Result Parameters>& Name = *new std::function<Result Parameters>(real::Name);
 namespace platform {
 #include "platform/win32_operations.inl"
 #include "platform/direct3d_operations.inl"
