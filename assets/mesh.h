@@ -5,7 +5,6 @@
 #include "platform/direct3d.h"
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 
 // The vertex record of mesh files and vertex buffers: a position and a colour, 16 bytes.
@@ -19,6 +18,28 @@ static_assert(sizeof(MeshVertex) == 16, "mesh files store 16-byte vertices");
 
 // The vertex declaration that describes MeshVertex: position and colour, usage index 0, stream 0.
 extern const D3DVERTEXELEMENT9 MeshVertexElements[3];
+
+// A mesh file open for reading, in the manner of an input file stream: closed until Open, closed
+// again by Close or by its destruction. Bytes arrive unchanged, and other openers may read, write
+// or delete the file while it is open.
+class MeshFile {
+public:
+    MeshFile() = default;
+    MeshFile(const MeshFile&) = delete;
+    MeshFile& operator=(const MeshFile&) = delete;
+    ~MeshFile();
+
+    // Closes any file open before; afterwards IsOpen tells whether path could be opened.
+    void Open(const std::string& path);
+    bool IsOpen() const;
+    // One read of up to size bytes into destination; how many arrived (none when closed, at the
+    // end of the file or after a failure).
+    DWORD Read(void* destination, DWORD size);
+    void Close();
+
+private:
+    HANDLE handle = INVALID_HANDLE_VALUE;
+};
 
 class Mesh {
 public:
@@ -50,8 +71,12 @@ public:
     std::uint32_t vertexCount = 0;
     std::uint32_t indexCount = 0;
     std::uint32_t primitiveCount = 0;
-    std::ifstream file;
+    MeshFile file;
     D3DXVECTOR3 position{0.0f, 0.0f, 0.0f};
+
+private:
+    void ReportFailure(const char* text, const char* caption) const;
+    void ReleaseBuffers();
 };
 
 extern Mesh s_cubeMesh;

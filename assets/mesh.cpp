@@ -1,0 +1,200 @@
+// Mesh files read straight into Direct3D buffers, and the mesh's objects on the device.
+#include "assets/mesh.h"
+
+#include "graphics/renderer.h"
+#include "platform/win32.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <optional>
+
+const D3DVERTEXELEMENT9 MeshVertexElements[3] = {
+    {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+    {0, 12, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 0},
+    D3DDECL_END(),
+};
+
+namespace {
+
+constexpr DWORD VertexProcessingFlags =
+    D3DCREATE_SOFTWARE_VERTEXPROCESSING | D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_MIXED_VERTEXPROCESSING;
+constexpr std::uint64_t BytesPerTriangle = 3 * sizeof(std::uint32_t);
+
+// Direct3D takes buffer lengths in 32 bits; counts whose bytes do not fit get no buffer at all,
+// never one of a wrapped-around length.
+std::optional<UINT> BufferLength(std::uint64_t bytes) {
+    if (bytes > std::numeric_limits<UINT>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<UINT>(bytes);
+}
+
+// One read straight into the locked buffer, never past its end. Whatever a short file did not
+// supply is zeroed, so it becomes degenerate triangles at vertex 0 instead of leftover memory.
+void ReadIntoBuffer(MeshFile& file, void* data, UINT length) {
+    const DWORD read = file.Read(data, length);
+    std::memset(static_cast<unsigned char*>(data) + read, 0, length - read);
+}
+
+// Reads the indices back from the locked buffer: one pass over write-only memory at load time
+// keeps the file's one read going straight into the buffer.
+bool IndicesBelow(const void* data, UINT length, std::uint32_t vertexCount) {
+    const auto* const indices = static_cast<const std::uint32_t*>(data);
+    const UINT count = length / sizeof(std::uint32_t);
+    return std::all_of(indices, indices + count, [vertexCount](std::uint32_t index) { return index < vertexCount; });
+}
+
+}  // namespace
+
+MeshFile::~MeshFile() {
+    Close();
+}
+
+void MeshFile::Open(const std::string& path) {
+    Close();
+    // Denies nothing to other openers, as the C runtime's _SH_DENYNO does, and lets them delete
+    // or rename the file too.
+    handle = platform::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == nullptr) {
+        handle = INVALID_HANDLE_VALUE;
+    }
+}
+
+bool MeshFile::IsOpen() const {
+    return handle != INVALID_HANDLE_VALUE;
+}
+
+DWORD MeshFile::Read(void* destination, DWORD size) {
+    DWORD count = 0;
+    if (!IsOpen() || !platform::ReadFile(handle, destination, size, &count, nullptr)) {
+        return 0;
+    }
+    return std::min(count, size);
+}
+
+void MeshFile::Close() {
+    if (IsOpen()) {
+        platform::CloseHandle(handle);
+        handle = INVALID_HANDLE_VALUE;
+    }
+}
+
+Mesh::~Mesh() {
+    ReleaseDirect3DObjects();
+}
+
+bool Mesh::Load(std::string path) {
+    device = Renderer::device;
+    window = Renderer::window;
+
+    // The header is read before anything is made; counts the file does not supply are zero.
+    vertexCount = 0;
+    indexCount = 0;
+    file.Open(path);
+    file.Read(&vertexCount, sizeof vertexCount);
+    file.Read(&indexCount, sizeof indexCount);
+    primitiveCount = indexCount / 3;
+    position = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+
+    D3DDEVICE_CREATION_PARAMETERS parameters{};
+    if (device == nullptr || FAILED(platform::GetCreationParameters(device, &parameters))) {
+        ReportFailure("DirectX failed to get device creation parameters", "No Vertex Buffer");
+        return true;
+    }
+    DWORD usage = D3DUSAGE_WRITEONLY;
+    if ((parameters.BehaviorFlags & VertexProcessingFlags) == D3DCREATE_SOFTWARE_VERTEXPROCESSING) {
+        usage |= D3DUSAGE_SOFTWAREPROCESSING;
+    }
+    if (CreateVertexBuffer(usage)) {
+        CreateIndexBuffer(usage);
+    }
+    return true;
+}
+
+bool Mesh::CreateVertexBuffer(DWORD usage) {
+    if (FAILED(platform::CreateVertexDeclaration(device, MeshVertexElements, &vertexDeclaration)) ||
+        vertexDeclaration == nullptr) {
+        ReportFailure("DirectX failed to create a Direct3D9 vertex declaration", "No Vertex Declaration");
+        return false;
+    }
+    if (FAILED(platform::SetVertexDeclaration(device, vertexDeclaration))) {
+        ReportFailure("DirectX failed to set the vertex declaration", "No Vertex Declaration");
+        return false;
+    }
+    const std::optional<UINT> length = BufferLength(std::uint64_t{vertexCount} * sizeof(MeshVertex));
+    if (!length) {
+        ReportFailure("The mesh file has more vertices than a vertex buffer can hold", "No Vertex Buffer");
+        return false;
+    }
+    if (FAILED(platform::CreateVertexBuffer(device, *length, usage, 0, D3DPOOL_DEFAULT, &vertexBuffer, nullptr)) ||
+        vertexBuffer == nullptr) {
+        ReportFailure("DirectX failed to create a vertex buffer", "No Vertex Buffer");
+        return false;
+    }
+    void* data = nullptr;
+    if (FAILED(platform::LockVertexBuffer(vertexBuffer, 0, 0, &data, 0)) || data == nullptr) {
+        ReportFailure("DirectX failed to lock the vertex buffer", "No Vertex Buffer");
+        return false;
+    }
+    ReadIntoBuffer(file, data, *length);
+    if (FAILED(platform::UnlockVertexBuffer(vertexBuffer))) {
+        ReportFailure("DirectX failed to unlock the vertex buffer", "No Vertex Buffer");
+        return false;
+    }
+    return true;
+}
+
+bool Mesh::CreateIndexBuffer(DWORD usage) {
+    // Sized for whole triangles: the one or two indices of an unfinished triangle are never read.
+    const std::optional<UINT> length = BufferLength(std::uint64_t{primitiveCount} * BytesPerTriangle);
+    if (!length) {
+        ReportFailure("The mesh file has more indices than an index buffer can hold", "No Index Buffer");
+        return false;
+    }
+    if (FAILED(platform::CreateIndexBuffer(device, *length, usage, D3DFMT_INDEX32, D3DPOOL_DEFAULT, &indexBuffer,
+                                           nullptr)) ||
+        indexBuffer == nullptr) {
+        ReportFailure("DirectX failed to create an index buffer", "No Index Buffer");
+        return false;
+    }
+    void* data = nullptr;
+    if (FAILED(platform::LockIndexBuffer(indexBuffer, 0, 0, &data, 0)) || data == nullptr) {
+        ReportFailure("DirectX failed to lock the index buffer", "No Index Buffer");
+        return false;
+    }
+    ReadIntoBuffer(file, data, *length);
+    const bool indicesValid = IndicesBelow(data, *length, vertexCount);
+    file.Close();
+    if (FAILED(platform::UnlockIndexBuffer(indexBuffer))) {
+        ReportFailure("DirectX failed to unlock the index buffer", "No Index Buffer");
+        return false;
+    }
+    if (!indicesValid) {
+        ReportFailure("The mesh file has an index past its last vertex", "No Index Buffer");
+        // Without buffers the frame skips the mesh instead of drawing from outside its vertices.
+        // The declaration stays bound: the other mesh draws with it.
+        ReleaseBuffers();
+        return false;
+    }
+    return true;
+}
+
+void Mesh::ReleaseDirect3DObjects() {
+    ReleaseBuffers();
+    if (vertexDeclaration != nullptr) {
+        // Unbound first, so that the device never keeps a declaration that is going away.
+        platform::SetVertexDeclaration(device, nullptr);
+        platform::ReleaseAndClear(vertexDeclaration);
+    }
+}
+
+void Mesh::ReportFailure(const char* text, const char* caption) const {
+    platform::MessageBoxA(window, text, caption, MB_OK | MB_ICONERROR);
+}
+
+void Mesh::ReleaseBuffers() {
+    platform::ReleaseAndClear(vertexBuffer);
+    platform::ReleaseAndClear(indexBuffer);
+}
