@@ -17,7 +17,10 @@ public:
     // colour modifier's to a warning box); true when everything was read.
     bool ReadAssetFile();
     // Read the compiled shader named by the asset file and make the shader, its constant table and
-    // its handles on Renderer::device. Their boxes are owned by Renderer::window.
+    // its handles on Renderer::device, releasing what an earlier call made. Code that could not be
+    // read (the reason goes to standard error) or is no token stream of the kind is never handed
+    // to Direct3D: the shader, table and handles then stay null. A failure shows a box owned by
+    // Renderer::window. The code is freed once the shader and table are made.
     bool CreateFragmentShader();
     bool CreateVertexShader();
     // Releases the shaders and tables (vertex shader, fragment shader, vertex table, fragment table)
@@ -49,7 +52,8 @@ public:
 
 // Reads a whole compiled shader file into one malloc block of the file's size, which then belongs to
 // the caller (free releases it). On failure the block is null (but after a failed close of a good
-// read) and, when message is not null, *message says why.
-bool ReadCompiledShaderFile(const char* path, void** code, std::string* message);
+// read) and, when message is not null, *message says why. When byteCount is not null it receives
+// the block's length (0 without a block).
+bool ReadCompiledShaderFile(const char* path, void** code, std::string* message, DWORD* byteCount = nullptr);
 
 extern Material s_material;

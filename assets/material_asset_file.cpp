@@ -1,0 +1,163 @@
+// The material asset file: a Lua chunk run without libraries, whose one returned table names the
+// shader files and gives the colour modifier.
+#include "assets/material.h"
+
+#include "graphics/renderer.h"
+#include "platform/win32.h"
+
+#include <lua.hpp>
+
+#include <cctype>
+#include <iostream>
+#include <string>
+
+namespace {
+
+constexpr const char* AssetFilePath = "data/material.material";
+constexpr int ColorModifierElementCount = 3;
+
+// Lua places positions as "chunk:line: message"; this program writes them as
+// "chunk(line): error: message". Only a leading position of the asset file itself is rewritten.
+std::string WithPositionRewritten(const std::string& message) {
+    const std::string chunk = std::string(AssetFilePath) + ":";
+    if (message.compare(0, chunk.size(), chunk) != 0) {
+        return message;
+    }
+    std::size_t end = chunk.size();
+    while (end < message.size() && std::isdigit(static_cast<unsigned char>(message[end])) != 0) {
+        ++end;
+    }
+    if (end == chunk.size() || end >= message.size() || message[end] != ':') {
+        return message;
+    }
+    const std::string line = message.substr(chunk.size(), end - chunk.size());
+    std::size_t textStart = end + 1;
+    if (textStart < message.size() && message[textStart] == ' ') {
+        ++textStart;
+    }
+    return std::string(AssetFilePath) + "(" + line + "): error: " + message.substr(textStart);
+}
+
+// Lua's error texts are written as they come, with no line end of their own.
+void WriteLuaError(lua_State* luaState) {
+    const char* const message = lua_tostring(luaState, -1);
+    if (message != nullptr) {
+        std::cerr << WithPositionRewritten(message);
+    }
+}
+
+// Pushes the entry of the table at the top of the stack under key; the caller pops it.
+void FetchField(lua_State* luaState, const char* key) {
+    lua_pushstring(luaState, key);
+    lua_gettable(luaState, -2);
+}
+
+void WriteNotATable(lua_State* luaState, const char* key) {
+    std::cerr << "The value at \"" << key << "\" must be a table (instead of a " << luaL_typename(luaState, -1)
+              << ")\n";
+}
+
+// Strings and numbers (in Lua's text form) become the path; anything else leaves it alone.
+void ReadPath(lua_State* luaState, const char* key, std::string& path) {
+    FetchField(luaState, key);
+    if (lua_isstring(luaState, -1) != 0) {
+        const char* const text = lua_tostring(luaState, -1);
+        if (text != nullptr) {
+            path = text;
+        }
+    }
+    lua_pop(luaState, 1);
+}
+
+}  // namespace
+
+bool Material::ReadAssetFile() {
+    lua_State* const luaState = luaL_newstate();
+    if (luaState == nullptr) {
+        std::cerr << "Failed to create a new Lua state\n";
+        return false;
+    }
+
+    int status = luaL_loadfile(luaState, AssetFilePath);
+    if (status == LUA_OK) {
+        status = lua_pcall(luaState, 0, LUA_MULTRET, 0);
+    }
+    if (status != LUA_OK) {
+        WriteLuaError(luaState);
+        lua_pop(luaState, 1);
+        lua_close(luaState);
+        return false;
+    }
+
+    const int valueCount = lua_gettop(luaState);
+    if (valueCount != 1) {
+        std::cerr << "Asset files must return a single table (instead of " << valueCount << " values)\n";
+        lua_pop(luaState, valueCount);
+        lua_close(luaState);
+        return false;
+    }
+    if (!lua_istable(luaState, -1)) {
+        std::cerr << "Asset files must return a table (instead of a " << luaL_typename(luaState, -1) << ")\n";
+        lua_pop(luaState, 1);
+        lua_close(luaState);
+        return false;
+    }
+
+    // Without the shader paths the constants are not looked at.
+    const bool succeeded = ReadShadersTable(luaState) && ReadConstantsTable(luaState, Renderer::window);
+
+    lua_pop(luaState, 1);
+    lua_close(luaState);
+    return succeeded;
+}
+
+bool Material::ReadShadersTable(lua_State* luaState) {
+    FetchField(luaState, "shaders");
+    bool succeeded = false;
+    if (lua_istable(luaState, -1)) {
+        succeeded = ReadShaderPaths(luaState);
+    } else {
+        WriteNotATable(luaState, "shaders");
+    }
+    lua_pop(luaState, 1);
+    return succeeded;
+}
+
+bool Material::ReadShaderPaths(lua_State* luaState) {
+    ReadPath(luaState, "vertexShader", vertexShaderPath);
+    ReadPath(luaState, "fragmentShader", fragmentShaderPath);
+    return true;
+}
+
+bool Material::ReadConstantsTable(lua_State* luaState, HWND owner) {
+    FetchField(luaState, "constants");
+    bool succeeded = false;
+    if (lua_istable(luaState, -1)) {
+        succeeded = ReadColorModifier(luaState, owner);
+    } else {
+        WriteNotATable(luaState, "constants");
+    }
+    lua_pop(luaState, 1);
+    return succeeded;
+}
+
+bool Material::ReadColorModifier(lua_State* luaState, HWND owner) {
+    FetchField(luaState, "g_colorModifier");
+    bool complete = lua_istable(luaState, -1);
+    for (int element = 1; complete && element <= ColorModifierElementCount; ++element) {
+        lua_pushnumber(luaState, element);
+        lua_gettable(luaState, -2);
+        complete = lua_isnumber(luaState, -1) != 0;
+        if (complete) {
+            colorModifier[element - 1] = static_cast<float>(lua_tonumber(luaState, -1));
+        }
+        lua_pop(luaState, 1);
+    }
+    if (!complete) {
+        platform::MessageBoxA(owner, "g_colorModifier does not exist. Using default values.", "No ColorModifier",
+                              MB_OK | MB_ICONWARNING);
+        colorModifier[0] = UseShaderDefaults;
+    }
+    lua_pop(luaState, 1);
+    return complete;
+}

@@ -1,0 +1,197 @@
+// Reading compiled shader files: one open, one size, one block, one read, one close; and the one
+// message that each failure composes.
+#include "application/windows_error.h"
+#include "assets/material.h"
+#include "tests/support/platform_test.h"
+#include "tests/unit/material_test_support.h"
+
+#include <cstring>
+
+namespace {
+
+const char* const Untouched = "untouched";
+
+class CompiledShaderFileTest : public PlatformTest {
+protected:
+    void SetUp() override {
+        platform::CreateFileA = [this](LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                       DWORD disposition, DWORD attributes, HANDLE pattern) {
+            ++opens;
+            const HANDLE file =
+                platform::real::CreateFileA(path, access, share, security, disposition, attributes, pattern);
+            openError = GetLastError();
+            EXPECT_EQ(access, 0x120089u);
+            EXPECT_EQ(share, 1u);
+            EXPECT_EQ(security, nullptr);
+            EXPECT_EQ(disposition, 3u);
+            EXPECT_EQ(attributes, 0x80u);
+            EXPECT_EQ(pattern, nullptr);
+            SetLastError(openError);
+            return file;
+        };
+        platform::ReadFile = [this](HANDLE file, LPVOID buffer, DWORD count, LPDWORD countRead,
+                                    LPOVERLAPPED overlapped) {
+            reads.push_back(count);
+            return platform::real::ReadFile(file, buffer, count, countRead, overlapped);
+        };
+        platform::CloseHandle = [this](HANDLE handle) {
+            ++closes;
+            return platform::real::CloseHandle(handle);
+        };
+        platform::malloc = [this](std::size_t size) {
+            allocations.push_back(size);
+            return platform::real::malloc(size);
+        };
+        platform::free = [this](void* block) {
+            freed.push_back(block);
+            platform::real::free(block);
+        };
+    }
+
+    // A close that fails with the given error, after really closing.
+    void FailTheClose(DWORD error) {
+        platform::CloseHandle = [this, error](HANDLE handle) -> BOOL {
+            ++closes;
+            platform::real::CloseHandle(handle);
+            SetLastError(error);
+            return FALSE;
+        };
+    }
+
+    TemporaryFolder folder;
+    void* code = nullptr;
+    std::string message = Untouched;
+    int opens = 0;
+    DWORD openError = 0;
+    std::vector<DWORD> reads;
+    int closes = 0;
+    std::vector<std::size_t> allocations;
+    std::vector<void*> freed;
+};
+
+TEST_F(CompiledShaderFileTest, TheWholeFileArrivesInOneBlockOfItsSizeWithOneRead) {
+    std::string bytes(1000, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>(i * 7);
+    }
+    const std::string path = folder.Write("code.shader", bytes);
+    DWORD byteCount = 0;
+    ASSERT_TRUE(ReadCompiledShaderFile(path.c_str(), &code, &message, &byteCount));
+    ASSERT_NE(code, nullptr);
+    EXPECT_EQ(std::memcmp(code, bytes.data(), bytes.size()), 0);
+    EXPECT_EQ(byteCount, 1000u);
+    EXPECT_EQ(allocations, std::vector<std::size_t>{1000});
+    EXPECT_EQ(reads, std::vector<DWORD>{1000});
+    EXPECT_EQ(closes, 1);
+    EXPECT_TRUE(freed.empty());
+    EXPECT_EQ(message, Untouched);
+    platform::real::free(code);
+}
+
+TEST_F(CompiledShaderFileTest, AnEmptyFileIsReadWithoutFailure) {
+    const std::string path = folder.Write("empty.shader", "");
+    DWORD byteCount = 1;
+    EXPECT_TRUE(ReadCompiledShaderFile(path.c_str(), &code, &message, &byteCount));
+    EXPECT_EQ(allocations, std::vector<std::size_t>{0});
+    EXPECT_EQ(byteCount, 0u);
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(message, Untouched);
+    platform::real::free(code);
+}
+
+// An empty path, a folder and a missing file all fail at the open: nothing else is tried.
+TEST_F(CompiledShaderFileTest, WhatCannotBeOpenedGivesOnlyTheOpenMessage) {
+    const std::string folderPath = folder.MakeFolder("shaders");
+    for (const std::string& path : {std::string(), folderPath, folder.Path() + "\\missing.shader"}) {
+        opens = 0;
+        code = reinterpret_cast<void*>(0x1);
+        message = Untouched;
+        EXPECT_FALSE(ReadCompiledShaderFile(path.c_str(), &code, &message)) << path;
+        EXPECT_EQ(code, nullptr);
+        EXPECT_EQ(opens, 1);
+        EXPECT_NE(openError, 0u);
+        EXPECT_EQ(message, "Windows failed to open the shader file: " + GetFormattedWindowsError(openError)) << path;
+    }
+    EXPECT_TRUE(allocations.empty());
+    EXPECT_TRUE(reads.empty());
+    EXPECT_EQ(closes, 0);
+}
+
+TEST_F(CompiledShaderFileTest, WithoutAMessageWantedNoErrorTextIsFetched) {
+    int errorTexts = 0;
+    platform::GetLastError = [&errorTexts]() {
+        ++errorTexts;
+        return platform::real::GetLastError();
+    };
+    EXPECT_FALSE(ReadCompiledShaderFile((folder.Path() + "\\missing.shader").c_str(), &code, nullptr));
+    const std::string path = folder.Write("code.shader", "abcd");
+    FailTheClose(ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(ReadCompiledShaderFile(path.c_str(), &code, nullptr));
+    EXPECT_EQ(errorTexts, 0);
+    platform::real::free(code);
+}
+
+TEST_F(CompiledShaderFileTest, AFailedSizeIsToldAndTheFileClosed) {
+    const std::string path = folder.Write("code.shader", "abcd");
+    platform::GetFileSizeEx = [](HANDLE, LARGE_INTEGER*) -> BOOL {
+        SetLastError(ERROR_INVALID_FUNCTION);
+        return FALSE;
+    };
+    EXPECT_FALSE(ReadCompiledShaderFile(path.c_str(), &code, &message));
+    EXPECT_EQ(code, nullptr);
+    EXPECT_EQ(message, "Windows failed to get the size of shader: " + GetFormattedWindowsError(ERROR_INVALID_FUNCTION));
+    EXPECT_TRUE(allocations.empty());
+    EXPECT_EQ(closes, 1);
+}
+
+TEST_F(CompiledShaderFileTest, AFailedAllocationNamesTheCountAndThePath) {
+    const std::string path = folder.Write("code.shader", "abcdefgh");
+    platform::malloc = [](std::size_t) -> void* { return nullptr; };
+    EXPECT_FALSE(ReadCompiledShaderFile(path.c_str(), &code, &message));
+    EXPECT_EQ(code, nullptr);
+    EXPECT_EQ(message, "Failed to allocate 8 bytes to read in the shader program " + path);
+    EXPECT_TRUE(reads.empty());
+    EXPECT_TRUE(freed.empty());
+    EXPECT_EQ(closes, 1);
+}
+
+TEST_F(CompiledShaderFileTest, AFailedReadFreesTheBlock) {
+    const std::string path = folder.Write("code.shader", "abcdefgh");
+    platform::ReadFile = [](HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED) -> BOOL {
+        SetLastError(ERROR_READ_FAULT);
+        return FALSE;
+    };
+    EXPECT_FALSE(ReadCompiledShaderFile(path.c_str(), &code, &message));
+    EXPECT_EQ(code, nullptr);
+    EXPECT_EQ(message, "Windows failed to read the contents of shader: " + GetFormattedWindowsError(ERROR_READ_FAULT));
+    ASSERT_EQ(freed.size(), 1u);
+    EXPECT_NE(freed[0], nullptr);
+    EXPECT_EQ(closes, 1);
+}
+
+TEST_F(CompiledShaderFileTest, AFailedCloseAfterAGoodReadHandsOverTheWholeBlock) {
+    const std::string path = folder.Write("code.shader", "abcdefgh");
+    FailTheClose(ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(ReadCompiledShaderFile(path.c_str(), &code, &message));
+    ASSERT_NE(code, nullptr);
+    EXPECT_EQ(std::memcmp(code, "abcdefgh", 8), 0);
+    EXPECT_EQ(message,
+              "Windows failed to close the shader file handle: " + GetFormattedWindowsError(ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(freed.empty());
+    platform::real::free(code);
+}
+
+TEST_F(CompiledShaderFileTest, AFailedCloseAfterAnEarlierFailureKeepsTheEarlierMessage) {
+    const std::string path = folder.Write("code.shader", "abcdefgh");
+    platform::ReadFile = [](HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED) -> BOOL {
+        SetLastError(ERROR_READ_FAULT);
+        return FALSE;
+    };
+    FailTheClose(ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(ReadCompiledShaderFile(path.c_str(), &code, &message));
+    EXPECT_EQ(code, nullptr);
+    EXPECT_EQ(message, "Windows failed to read the contents of shader: " + GetFormattedWindowsError(ERROR_READ_FAULT));
+    EXPECT_EQ(closes, 1);
+}
+
+}  // namespace

@@ -1,0 +1,212 @@
+// The material asset file: what each fault writes to standard error, what reaches the material,
+// the colour modifier's warning and default, and how the steps walk the Lua stack.
+#include "assets/material.h"
+#include "graphics/renderer.h"
+#include "tests/support/platform_test.h"
+#include "tests/unit/material_test_support.h"
+
+#include <lua.hpp>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+const HWND SomeOwner = reinterpret_cast<HWND>(0x5151);
+
+class MaterialAssetFileTest : public PlatformTest {
+protected:
+    void SetUp() override {
+        s_material.vertexShaderPath.clear();
+        s_material.fragmentShaderPath.clear();
+        std::memset(s_material.colorModifier, 0, sizeof(s_material.colorModifier));
+        Renderer::window = SomeOwner;
+        RecordMessageBoxes();
+    }
+    void TearDown() override {
+        Renderer::window = nullptr;
+        PlatformTest::TearDown();
+    }
+
+    // Runs ReadAssetFile with the script as data/material.material in a working directory of its
+    // own (without the file when script is null); errors holds what went to standard error.
+    bool Read(const std::string* script) {
+        TemporaryFolder folder;
+        if (script != nullptr) {
+            folder.Write("data/material.material", *script);
+        }
+        const WorkingDirectoryChange change(folder.Path());
+        StandardErrorCapture capture;
+        const bool result = s_material.ReadAssetFile();
+        errors = capture.Stop();
+        return result;
+    }
+    bool Read(const std::string& script) { return Read(&script); }
+
+    void ExpectNothingStored() {
+        EXPECT_EQ(s_material.vertexShaderPath, "");
+        EXPECT_EQ(s_material.fragmentShaderPath, "");
+        ExpectColor(0.0f, 0.0f, 0.0f);
+    }
+
+    void ExpectColor(float red, float green, float blue) {
+        EXPECT_EQ(s_material.colorModifier[0], red);
+        EXPECT_EQ(s_material.colorModifier[1], green);
+        EXPECT_EQ(s_material.colorModifier[2], blue);
+    }
+
+    void ExpectTheWarningBox() {
+        ASSERT_EQ(messageBoxes.size(), 1u);
+        EXPECT_EQ(messageBoxes[0].owner, SomeOwner);
+        EXPECT_EQ(messageBoxes[0].text, "g_colorModifier does not exist. Using default values.");
+        EXPECT_EQ(messageBoxes[0].caption, "No ColorModifier");
+        EXPECT_EQ(messageBoxes[0].flags, 0x30u);
+    }
+
+    std::string errors;
+};
+
+TEST_F(MaterialAssetFileTest, AWholeMaterialIsStoredWithoutAnyReport) {
+    EXPECT_TRUE(Read("-- the shipped layout\n"
+                     "return { shaders = { vertexShader = 'v.shader', fragmentShader = 'f.shader', other = 1 },\n"
+                     "         constants = { g_colorModifier = { 0.5, 0.25, 2 }, unused = {} }, extra = true }\n"));
+    EXPECT_EQ(errors, "");
+    EXPECT_TRUE(messageBoxes.empty());
+    EXPECT_EQ(s_material.vertexShaderPath, "v.shader");
+    EXPECT_EQ(s_material.fragmentShaderPath, "f.shader");
+    ExpectColor(0.5f, 0.25f, 2.0f);
+}
+
+TEST_F(MaterialAssetFileTest, ReturningOtherThanOneValueIsReportedWithTheCount) {
+    EXPECT_FALSE(Read("local unused = 1\n"));
+    EXPECT_EQ(errors, "Asset files must return a single table (instead of 0 values)\n");
+    EXPECT_FALSE(Read("return { shaders = { vertexShader = 'a' } }, {}\n"));
+    EXPECT_EQ(errors, "Asset files must return a single table (instead of 2 values)\n");
+    ExpectNothingStored();
+    EXPECT_TRUE(messageBoxes.empty());
+}
+
+TEST_F(MaterialAssetFileTest, OneValueThatIsNotATableIsReportedWithItsType) {
+    EXPECT_FALSE(Read("return nil\n"));
+    EXPECT_EQ(errors, "Asset files must return a table (instead of a nil)\n");
+    EXPECT_FALSE(Read("return 'data/vertex.shader'\n"));
+    EXPECT_EQ(errors, "Asset files must return a table (instead of a string)\n");
+    ExpectNothingStored();
+}
+
+TEST_F(MaterialAssetFileTest, WithoutShadersTheConstantsAreNotLookedAt) {
+    EXPECT_FALSE(Read("return { constants = { g_colorModifier = {} } }\n"));
+    EXPECT_EQ(errors, "The value at \"shaders\" must be a table (instead of a nil)\n");
+    EXPECT_TRUE(messageBoxes.empty());
+    ExpectNothingStored();
+
+    EXPECT_FALSE(Read("return { shaders = 'v.shader', constants = { g_colorModifier = { 1, 1, 1 } } }\n"));
+    EXPECT_EQ(errors, "The value at \"shaders\" must be a table (instead of a string)\n");
+    ExpectNothingStored();
+}
+
+TEST_F(MaterialAssetFileTest, ShaderPathsTakeStringsAndNumbersAndSkipTheRest) {
+    EXPECT_TRUE(Read("return { shaders = { vertexShader = 12, fragmentShader = 0.1 },\n"
+                     "         constants = { g_colorModifier = { 1, 1, 1 } } }\n"));
+    EXPECT_EQ(s_material.vertexShaderPath, "12");
+    EXPECT_EQ(s_material.fragmentShaderPath, "0.1");
+
+    // Other types and absent keys change nothing and say nothing; a path ends at a NUL byte.
+    s_material.vertexShaderPath = "kept";
+    EXPECT_TRUE(Read("return { shaders = { vertexShader = {}, fragmentShader = 'f\\0ignored' },\n"
+                     "         constants = { g_colorModifier = { 1, 1, 1 } } }\n"));
+    EXPECT_EQ(errors, "");
+    EXPECT_EQ(s_material.vertexShaderPath, "kept");
+    EXPECT_EQ(s_material.fragmentShaderPath, "f");
+    EXPECT_TRUE(messageBoxes.empty());
+}
+
+TEST_F(MaterialAssetFileTest, ConstantsThatAreNotATableAreReportedAfterThePaths) {
+    EXPECT_FALSE(Read("return { shaders = { vertexShader = 'v' }, constants = 5 }\n"));
+    EXPECT_EQ(errors, "The value at \"constants\" must be a table (instead of a number)\n");
+    EXPECT_EQ(s_material.vertexShaderPath, "v");
+    ExpectColor(0.0f, 0.0f, 0.0f);
+    EXPECT_TRUE(messageBoxes.empty());
+}
+
+TEST_F(MaterialAssetFileTest, AnIncompleteColorModifierWarnsAndAsksForTheShaderDefaults) {
+    EXPECT_FALSE(Read("return { shaders = {}, constants = { g_colorModifier = { 0.5, 0.25 } } }\n"));
+    EXPECT_EQ(errors, "");
+    ExpectTheWarningBox();
+    // Elements read before the missing one keep their values; element 0 is the sentinel.
+    ExpectColor(-1.0f, 0.25f, 0.0f);
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &s_material.colorModifier[0], sizeof(bits));
+    EXPECT_EQ(bits, 0xBF800000u);
+}
+
+TEST_F(MaterialAssetFileTest, AColorModifierThatIsNotATableOrHoldsNoNumberWarns) {
+    EXPECT_FALSE(Read("return { shaders = {}, constants = {} }\n"));
+    ExpectTheWarningBox();
+    EXPECT_EQ(s_material.colorModifier[0], Material::UseShaderDefaults);
+
+    messageBoxes.clear();
+    std::memset(s_material.colorModifier, 0, sizeof(s_material.colorModifier));
+    EXPECT_FALSE(Read("return { shaders = {}, constants = { g_colorModifier = { 1, 'red', 1 } } }\n"));
+    ExpectTheWarningBox();
+    ExpectColor(-1.0f, 0.0f, 0.0f);
+}
+
+TEST_F(MaterialAssetFileTest, ColorModifierAcceptsStringsThatLuaTakesAsNumbers) {
+    EXPECT_TRUE(Read("return { shaders = {}, constants = { g_colorModifier = { '0.5', '0x10', 1, 'not read' } } }\n"));
+    EXPECT_TRUE(messageBoxes.empty());
+    ExpectColor(0.5f, 16.0f, 1.0f);
+}
+
+TEST_F(MaterialAssetFileTest, LuaErrorsWithAPositionAreWrittenInTheProgramsForm) {
+    EXPECT_FALSE(Read("return {\n  shaders = {\n    vertexShader = }\n}\n"));
+    EXPECT_EQ(errors, "data/material.material(3): error: unexpected symbol near '}'");
+
+    // The state has no libraries, so even print is a nil global.
+    EXPECT_FALSE(Read("local material = {}\nprint('hello')\nreturn material\n"));
+    EXPECT_EQ(errors, "data/material.material(2): error: attempt to call global 'print' (a nil value)");
+    ExpectNothingStored();
+    EXPECT_TRUE(messageBoxes.empty());
+}
+
+TEST_F(MaterialAssetFileTest, AMissingFileGivesLuasOwnMessageUnchanged) {
+    EXPECT_FALSE(Read(nullptr));
+    EXPECT_EQ(errors, "cannot open data/material.material: No such file or directory");
+    ExpectNothingStored();
+}
+
+int WriteChunk(lua_State*, const void* bytes, std::size_t size, void* chunk) {
+    static_cast<std::string*>(chunk)->append(static_cast<const char*>(bytes), size);
+    return 0;
+}
+
+TEST_F(MaterialAssetFileTest, APrecompiledChunkIsRunToo) {
+    const std::unique_ptr<lua_State, decltype(&lua_close)> luaState(luaL_newstate(), &lua_close);
+    ASSERT_NE(luaState, nullptr);
+    ASSERT_EQ(luaL_loadstring(luaState.get(),
+                              "return { shaders = { vertexShader = 'compiled' }, "
+                              "constants = { g_colorModifier = { 1, 2, 3 } } }"),
+              LUA_OK);
+    std::string chunk;
+    ASSERT_EQ(lua_dump(luaState.get(), WriteChunk, &chunk), 0);
+    ASSERT_EQ(chunk.compare(0, 4, "\x1bLua"), 0);
+
+    EXPECT_TRUE(Read(chunk));
+    EXPECT_EQ(errors, "");
+    EXPECT_EQ(s_material.vertexShaderPath, "compiled");
+    ExpectColor(1.0f, 2.0f, 3.0f);
+}
+
+// The shipped file, as the build copies it beside the program.
+TEST_F(MaterialAssetFileTest, TheShippedMaterialNamesTheShippedShaders) {
+    StandardErrorCapture capture;
+    EXPECT_TRUE(s_material.ReadAssetFile());
+    EXPECT_EQ(capture.Stop(), "");
+    EXPECT_TRUE(messageBoxes.empty());
+    EXPECT_EQ(s_material.vertexShaderPath, "data/vertex.shader");
+    EXPECT_EQ(s_material.fragmentShaderPath, "data/fragment.shader");
+    ExpectColor(1.0f, 1.0f, 1.0f);
+}
+
+}  // namespace
