@@ -1,0 +1,43 @@
+// Pictures of frames drawn with the real Direct3D 9: the back buffer read back, its colours
+// looked up, and each picture saved as a PNG file under <build>/frames for people to look at.
+#pragma once
+
+#include "platform/direct3d.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, row by row from the top
+
+    std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+};
+
+// Copies the device's back buffer; false (with an empty picture) when any step fails.
+bool ReadBackBuffer(IDirect3DDevice9* device, Picture& picture);
+
+// Every channel of the two 0xRRGGBB colours within tolerance of each other.
+bool ColoursMatch(std::uint32_t actual, std::uint32_t expected, int tolerance);
+std::string ColourText(std::uint32_t colour);
+
+// The pixels that match colour: how many, the centre of their mass and their bounding box.
+struct ColourRegion {
+    int count = 0;
+    double centreX = 0.0;
+    double centreY = 0.0;
+    int left = 0;
+    int top = 0;
+    int right = -1;
+    int bottom = -1;
+};
+ColourRegion FindColour(const Picture& picture, std::uint32_t colour, int tolerance);
+
+// frames/<name>.png in the build folder, beside the folder that the tests run in.
+std::string FramePicturePath(const std::string& name);
+// An 8-bit RGB PNG with stored (uncompressed) deflate blocks; false when the file cannot be written.
+bool SavePng(const Picture& picture, const std::string& path);
+// The CRC-32 of PNG chunks (and zip), over bytes.
+std::uint32_t Crc32(const std::uint8_t* bytes, std::size_t count, std::uint32_t crc = 0);
