@@ -62,6 +62,30 @@ wait_for_no_window() {
     fail "the window \"$name\" is still there after $seconds s"
 }
 
+# Waits up to $2 seconds for a box captioned $1, presses Return (its default button) and waits for
+# that very window to go, so that a following box with the same caption is not mistaken for it.
+dismiss_box() {
+    local caption=$1 seconds=${2:-30} box deadline
+    box=$(wait_for_window "$caption" "$seconds")
+    press "$box" Return
+    deadline=$((SECONDS + 30))
+    while [[ $'\n'$(xdotool search --onlyvisible --name "^${caption}\$" 2>/dev/null || true)$'\n' == *$'\n'$box$'\n'* ]]; do
+        [ $SECONDS -lt $deadline ] || fail "the box \"$caption\" did not close"
+        sleep 0.2
+    done
+}
+
+# Fails when a visible window other than the main window is up.
+expect_no_box() {
+    local window name
+    for window in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+        name=$(xdotool getwindowname "$window" 2>/dev/null || true)
+        if [ -n "$name" ] && [ "$name" != "$GAME_TITLE" ]; then
+            fail "an unexpected window \"$name\" is up"
+        fi
+    done
+}
+
 # Gives the window $1 the keyboard focus, then presses the keys that follow.
 press() {
     local window=$1
