@@ -1,12 +1,13 @@
 #include "tests/unit/frame_picture.h"
 
+#include "tests/support/file_contents.h"
+
 #include <windows.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
 namespace {
 
@@ -161,9 +162,7 @@ bool SavePng(const Picture& picture, const std::string& path) {
     AppendChunk(file, "IHDR", header);
     AppendChunk(file, "IDAT", StoredZlib(raw));
     AppendChunk(file, "IEND", {});
-    std::ofstream output(path, std::ios::binary);
-    output.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-    return static_cast<bool>(output);
+    return WriteFileContents(path, file.data(), file.size());
 }
 
 std::uint32_t Crc32(const std::uint8_t* bytes, std::size_t count, std::uint32_t crc) {

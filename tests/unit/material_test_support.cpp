@@ -1,5 +1,7 @@
 #include "tests/unit/material_test_support.h"
 
+#include "tests/support/file_contents.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -7,14 +9,7 @@
 #include <io.h>
 
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <iterator>
-
-std::string FileContents(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 TemporaryFolder::TemporaryFolder() {
     char temporary[MAX_PATH] = {};
@@ -54,10 +49,7 @@ std::string TemporaryFolder::Write(const std::string& name, const std::string& b
         MakeFolder(name.substr(0, slash));
     }
     const std::string full = path + "\\" + name;
-    std::ofstream file(full, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    EXPECT_FALSE(file.fail()) << "cannot write " << full;
+    EXPECT_TRUE(WriteFileContents(full, bytes.data(), bytes.size())) << "cannot write " << full;
     files.push_back(full);
     return full;
 }

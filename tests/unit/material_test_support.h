@@ -2,11 +2,10 @@
 // working directory into it, and a capture of everything written to the standard error stream.
 #pragma once
 
+#include "tests/support/file_contents.h"
+
 #include <string>
 #include <vector>
-
-// The bytes of the file at path, empty when it cannot be read.
-std::string FileContents(const std::string& path);
 
 // A fresh folder under the system's temporary folder, removed with what was written into it.
 class TemporaryFolder {

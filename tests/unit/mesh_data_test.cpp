@@ -1,21 +1,15 @@
 // The shipped mesh files: made by the builder from their sources, a cube with a colour per face,
 // a ground below it, and every face wound clockwise as seen from where it is to be seen.
+#include "tests/support/file_contents.h"
 #include "tools/mesh_builder/mesh_source.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <set>
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 std::string SourcePath(const std::string& name) {
     const char* const sourceDirectory = std::getenv("GAME_SOURCE_DIR");
@@ -25,7 +19,7 @@ std::string SourcePath(const std::string& name) {
 MeshSource ShippedSource(const std::string& name) {
     MeshSource mesh;
     std::string error;
-    EXPECT_TRUE(ParseMeshSource(ReadFile(SourcePath(name)), name, &mesh, &error)) << error;
+    EXPECT_TRUE(ParseMeshSource(FileContents(SourcePath(name)), name, &mesh, &error)) << error;
     return mesh;
 }
 
@@ -53,7 +47,7 @@ TEST(MeshDataTest, ShippedFilesAreWhatTheBuilderMakesFromTheirSources) {
     for (const char* name : {"cube", "plane"}) {
         SCOPED_TRACE(name);
         const std::vector<std::uint8_t> built = EncodeMeshFile(ShippedSource(name));
-        const std::string shipped = ReadFile(std::string("data/") + name + ".mesh.bin");
+        const std::string shipped = FileContents(std::string("data/") + name + ".mesh.bin");
         EXPECT_EQ(std::vector<std::uint8_t>(shipped.begin(), shipped.end()), built);
     }
 }

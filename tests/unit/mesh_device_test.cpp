@@ -2,17 +2,12 @@
 // their files say, and a missing file meets the device's refusal of an empty buffer.
 #include "assets/mesh.h"
 #include "graphics/renderer.h"
+#include "tests/support/file_contents.h"
 #include "tests/support/platform_test.h"
 
-#include <fstream>
-#include <iterator>
+#include <vector>
 
 namespace {
-
-std::vector<std::uint8_t> FileBytes(const char* path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 std::vector<std::uint8_t> VertexBufferBytes(IDirect3DVertexBuffer9* buffer) {
     D3DVERTEXBUFFER_DESC description{};
@@ -50,7 +45,7 @@ TEST_F(MeshDeviceTest, ShippedMeshesLoadWithoutABoxIntoBuffersAsTheFilesSay) {
         EXPECT_EQ(description.Usage, static_cast<DWORD>(D3DUSAGE_WRITEONLY));
         EXPECT_EQ(description.Pool, D3DPOOL_DEFAULT);
     }
-    const std::vector<std::uint8_t> cubeFile = FileBytes("data/cube.mesh.bin");
+    const std::string cubeFile = FileContents("data/cube.mesh.bin");
     ASSERT_GE(cubeFile.size(), 8 + cube.vertexCount * 16u);
     EXPECT_EQ(VertexBufferBytes(cube.vertexBuffer),
               std::vector<std::uint8_t>(cubeFile.begin() + 8, cubeFile.begin() + 8 + cube.vertexCount * 16));

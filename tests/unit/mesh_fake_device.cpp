@@ -1,10 +1,10 @@
 #include "tests/unit/mesh_fake_device.h"
 
 #include "graphics/renderer.h"
+#include "tests/support/file_contents.h"
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 
 namespace {
 
@@ -197,8 +197,7 @@ void MeshTest::TearDown() {
 std::string MeshTest::WriteMeshFile(const std::vector<std::uint8_t>& bytes) {
     const std::string path = MissingFilePath();
     files.push_back(path);
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    EXPECT_TRUE(WriteFileContents(path, bytes.data(), bytes.size())) << "cannot write " << path;
     return path;
 }
 
