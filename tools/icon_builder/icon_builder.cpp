@@ -3,11 +3,11 @@
 //
 //   icon_builder OUTPUT.ico
 #include "tools/icon_builder/icon_picture.h"
+#include "tools/whole_file.h"
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <vector>
 
 namespace {
@@ -175,9 +175,7 @@ int main(int argumentCount, char** arguments) {
         file.insert(file.end(), image.begin(), image.end());
     }
 
-    std::ofstream output(arguments[1], std::ios::binary | std::ios::trunc);
-    output.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-    if (!output) {
+    if (!WriteWholeFile(arguments[1], file.data(), file.size())) {
         std::fprintf(stderr, "icon_builder: cannot write %s\n", arguments[1]);
         return 1;
     }

@@ -3,30 +3,14 @@
 // give the same bytes.
 //
 //   shader_compiler PROFILE INPUT.hlsl OUTPUT     (PROFILE: vs_3_0 or ps_3_0)
+#include "tools/whole_file.h"
+
 #include <d3dx9.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
-
-bool ReadSource(const char* path, std::string& source) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return false;
-    }
-    source.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return !file.bad();
-}
-
-bool WriteCode(const char* path, ID3DXBuffer* code) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(static_cast<const char*>(code->GetBufferPointer()), static_cast<std::streamsize>(code->GetBufferSize()));
-    file.close();
-    return !file.fail();
-}
 
 void ReleaseBuffer(ID3DXBuffer* buffer) {
     if (buffer != nullptr) {
@@ -46,7 +30,7 @@ int main(int argumentCount, char** arguments) {
     const char* const outputPath = arguments[3];
 
     std::string source;
-    if (!ReadSource(inputPath, source)) {
+    if (!ReadWholeFile(inputPath, &source)) {
         std::fprintf(stderr, "%s: cannot be read\n", inputPath);
         return 1;
     }
@@ -67,7 +51,7 @@ int main(int argumentCount, char** arguments) {
         return 1;
     }
 
-    const bool written = WriteCode(outputPath, code);
+    const bool written = WriteWholeFile(outputPath, code->GetBufferPointer(), code->GetBufferSize());
     ReleaseBuffer(code);
     if (!written) {
         std::fprintf(stderr, "%s: cannot be written\n", outputPath);
