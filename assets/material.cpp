@@ -69,10 +69,6 @@ bool Created(HRESULT result, const void* shader) {
     return SUCCEEDED(result) && shader != nullptr;
 }
 
-void ReportCreationFailure(const char* text, const char* caption) {
-    platform::MessageBoxA(Renderer::window, text, caption, MB_OK | MB_ICONERROR);
-}
-
 }  // namespace
 
 Material::~Material() {
@@ -96,7 +92,7 @@ bool Material::CreateFragmentShader() {
         }
     }
     if (!Created(result, fragmentShader)) {
-        ReportCreationFailure("DirectX failed to create the fragment shader", "No Fragment Shader");
+        Renderer::ReportFailure(Renderer::window, "DirectX failed to create the fragment shader", "No Fragment Shader");
         return false;
     }
     return true;
@@ -121,7 +117,7 @@ bool Material::CreateVertexShader() {
         }
     }
     if (!Created(result, vertexShader)) {
-        ReportCreationFailure("DirectX failed to create the vertex shader", "No Vertex Shader");
+        Renderer::ReportFailure(Renderer::window, "DirectX failed to create the vertex shader", "No Vertex Shader");
         return false;
     }
     return true;

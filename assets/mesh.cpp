@@ -191,7 +191,7 @@ void Mesh::ReleaseDirect3DObjects() {
 }
 
 void Mesh::ReportFailure(const char* text, const char* caption) const {
-    platform::MessageBoxA(window, text, caption, MB_OK | MB_ICONERROR);
+    Renderer::ReportFailure(window, text, caption);
 }
 
 void Mesh::ReleaseBuffers() {

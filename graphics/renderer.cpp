@@ -22,10 +22,6 @@ namespace {
 constexpr UINT BackBufferWidth = 800;
 constexpr UINT BackBufferHeight = 600;
 
-void ReportFailure(HWND owner, const char* text, const char* caption) {
-    platform::MessageBoxA(owner, text, caption, MB_OK | MB_ICONERROR);
-}
-
 }  // namespace
 
 bool Startup(HWND startupWindow) {
@@ -85,6 +81,10 @@ bool CreateDevice(HWND deviceWindow) {
         return false;
     }
     return true;
+}
+
+void ReportFailure(HWND owner, const char* text, const char* caption) {
+    platform::MessageBoxA(owner, text, caption, MB_OK | MB_ICONERROR);
 }
 
 bool Shutdown() {

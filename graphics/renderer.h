@@ -29,4 +29,7 @@ void DrawFrame();
 // Releases what was made on the device, then the device and the interface. Safe in any state.
 bool Shutdown();
 
+// Shows a graphics or asset failure: a modal box with the error icon and an OK button, owned by owner.
+void ReportFailure(HWND owner, const char* text, const char* caption);
+
 }  // namespace Renderer
