@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <utility>
 
 const D3DVERTEXELEMENT9 MeshVertexElements[3] = {
     {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
@@ -37,12 +38,39 @@ void ReadIntoBuffer(MeshFile& file, void* data, UINT length) {
     std::memset(static_cast<unsigned char*>(data) + read, 0, length - read);
 }
 
-// Reads the indices back from the locked buffer: one pass over write-only memory at load time
-// keeps the file's one read going straight into the buffer.
-bool IndicesBelow(const void* data, UINT length, std::uint32_t vertexCount) {
-    const auto* const indices = static_cast<const std::uint32_t*>(data);
-    const UINT count = length / sizeof(std::uint32_t);
-    return std::all_of(indices, indices + count, [vertexCount](std::uint32_t index) { return index < vertexCount; });
+// The indices pass through a small buffer on the stack, where they are checked, on their way into
+// the locked buffer: its memory is write-only, and reading it back is undefined (and on real hardware
+// often slow). Whatever a short file did not supply is zeroed, as for the vertices. False at the first
+// read that holds an index past the last vertex; the rest of the buffer is then not filled, since
+// the mesh gives it up.
+bool ReadIndicesBelow(MeshFile& file, void* data, UINT length, std::uint32_t vertexCount) {
+    constexpr UINT IndexSize = sizeof(std::uint32_t);
+    constexpr UINT IndicesPerRead = 4096;
+    std::uint32_t indices[IndicesPerRead];
+    auto* destination = static_cast<unsigned char*>(data);
+    UINT remaining = length;
+    while (remaining > 0) {
+        const UINT wanted = std::min(remaining, IndicesPerRead * IndexSize);
+        const DWORD read = file.Read(indices, wanted);
+        // An index cut short by the end of the file keeps the bytes it has and is zero above them.
+        const UINT count = (read + IndexSize - 1) / IndexSize;
+        std::memset(reinterpret_cast<unsigned char*>(indices) + read, 0, count * IndexSize - read);
+        std::uint32_t largest = 0;
+        for (UINT i = 0; i < count; ++i) {
+            largest = std::max(largest, indices[i]);
+        }
+        if (count > 0 && largest >= vertexCount) {
+            return false;
+        }
+        std::memcpy(destination, indices, count * IndexSize);
+        destination += count * IndexSize;
+        remaining -= count * IndexSize;
+        if (read < wanted) {
+            std::memset(destination, 0, remaining);
+            break;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -88,34 +116,47 @@ Mesh::~Mesh() {
 bool Mesh::Load(std::string path) {
     device = Renderer::device;
     window = Renderer::window;
+    filePath = std::move(path);
+    position = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    complete = ReadFileIntoBuffers();
+    return true;
+}
 
+void Mesh::Restore() {
+    if (complete && (vertexBuffer == nullptr || indexBuffer == nullptr)) {
+        ReleaseBuffers();
+        complete = ReadFileIntoBuffers();
+    } else if (vertexDeclaration != nullptr) {
+        platform::SetVertexDeclaration(device, vertexDeclaration);
+    }
+}
+
+bool Mesh::ReadFileIntoBuffers() {
     // The header is read before anything is made; counts the file does not supply are zero.
     vertexCount = 0;
     indexCount = 0;
-    file.Open(path);
+    file.Open(filePath);
     file.Read(&vertexCount, sizeof vertexCount);
     file.Read(&indexCount, sizeof indexCount);
     primitiveCount = indexCount / 3;
-    position = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
 
     D3DDEVICE_CREATION_PARAMETERS parameters{};
     if (device == nullptr || FAILED(platform::GetCreationParameters(device, &parameters))) {
         ReportFailure("DirectX failed to get device creation parameters", "No Vertex Buffer");
-        return true;
+        return false;
     }
     DWORD usage = D3DUSAGE_WRITEONLY;
     if ((parameters.BehaviorFlags & VertexProcessingFlags) == D3DCREATE_SOFTWARE_VERTEXPROCESSING) {
         usage |= D3DUSAGE_SOFTWAREPROCESSING;
     }
-    if (CreateVertexBuffer(usage)) {
-        CreateIndexBuffer(usage);
-    }
-    return true;
+    return CreateVertexBuffer(usage) && CreateIndexBuffer(usage);
 }
 
 bool Mesh::CreateVertexBuffer(DWORD usage) {
-    if (FAILED(platform::CreateVertexDeclaration(device, MeshVertexElements, &vertexDeclaration)) ||
-        vertexDeclaration == nullptr) {
+    // A declaration outlives a device reset; only the first load makes it.
+    if (vertexDeclaration == nullptr &&
+        (FAILED(platform::CreateVertexDeclaration(device, MeshVertexElements, &vertexDeclaration)) ||
+         vertexDeclaration == nullptr)) {
         ReportFailure("DirectX failed to create a Direct3D9 vertex declaration", "No Vertex Declaration");
         return false;
     }
@@ -164,8 +205,7 @@ bool Mesh::CreateIndexBuffer(DWORD usage) {
         ReportFailure("DirectX failed to lock the index buffer", "No Index Buffer");
         return false;
     }
-    ReadIntoBuffer(file, data, *length);
-    const bool indicesValid = IndicesBelow(data, *length, vertexCount);
+    const bool indicesValid = ReadIndicesBelow(file, data, *length, vertexCount);
     file.Close();
     if (FAILED(platform::UnlockIndexBuffer(indexBuffer))) {
         ReportFailure("DirectX failed to unlock the index buffer", "No Index Buffer");

@@ -53,6 +53,12 @@ public:
     bool Load(std::string path);
     bool CreateVertexBuffer(DWORD usage);
     bool CreateIndexBuffer(DWORD usage);
+    // Releases the buffers, which live in the device's own memory: a device reset needs them gone.
+    void ReleaseBuffers();
+    // After a device reset, which unbinds everything: makes the buffers again from the same file if
+    // the last load made them both (with the same boxes if that fails), else binds the declaration
+    // again.
+    void Restore();
     // Releases the buffers and the declaration (unbinding it first); the destructor does the same
     // for whatever is left.
     void ReleaseDirect3DObjects();
@@ -75,8 +81,13 @@ public:
     D3DXVECTOR3 position{0.0f, 0.0f, 0.0f};
 
 private:
+    // Reads the file from its start and makes on the device what the mesh lacks; true when both
+    // buffers were made.
+    bool ReadFileIntoBuffers();
     void ReportFailure(const char* text, const char* caption) const;
-    void ReleaseBuffers();
+
+    std::string filePath;
+    bool complete = false;  // the last load made both buffers
 };
 
 extern Mesh s_cubeMesh;

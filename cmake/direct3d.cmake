@@ -1,6 +1,11 @@
-# Direct3D 9 and D3DX 9: `game_direct3d`. MinGW-w64 ships both; with Visual Studio, D3DX 9 comes
-# from the DirectX SDK (June 2010) or its NuGet package, named through GAME_D3DX_INCLUDE_DIR and
-# GAME_D3DX_LIBRARY_DIR.
+# Direct3D 9 and D3DX 9.
+#   game_direct3d        the headers and d3d9.dll, which every Windows since Vista has;
+#   game_d3dx            d3dx9_43.dll imported as usual, for the tests, the benchmark and the tools;
+#   game_d3dx_delayed    d3dx9_43.dll imported with delayed loading, for game.exe: stock Windows has no
+#                        d3dx9_43.dll until the DirectX End-User Runtime is installed, and a program
+#                        that imports it as usual is refused by the loader before it can say so.
+# MinGW-w64 ships both; with Visual Studio, D3DX 9 comes from the DirectX SDK (June 2010) or its NuGet
+# package, named through GAME_D3DX_INCLUDE_DIR and GAME_D3DX_LIBRARY_DIR.
 set(GAME_D3DX_INCLUDE_DIR "" CACHE PATH "Folder of d3dx9.h, when the compiler does not provide it")
 set(GAME_D3DX_LIBRARY_DIR "" CACHE PATH "Folder of d3dx9.lib, when the compiler does not provide it")
 
@@ -11,8 +16,34 @@ endif()
 if(GAME_D3DX_LIBRARY_DIR)
     target_link_directories(game_direct3d INTERFACE ${GAME_D3DX_LIBRARY_DIR})
 endif()
+target_link_libraries(game_direct3d INTERFACE d3d9)
+
+add_library(game_d3dx INTERFACE)
+add_library(game_d3dx_delayed INTERFACE)
 if(MINGW)
-    target_link_libraries(game_direct3d INTERFACE d3d9 d3dx9_43)
+    target_link_libraries(game_d3dx INTERFACE d3dx9_43)
+    # An import library whose entries load the DLL at their first call (the MinGW runtime brings the
+    # loader, __delayLoadHelper2), made from the list of functions that the program calls.
+    if(NOT CMAKE_DLLTOOL)
+        find_program(CMAKE_DLLTOOL NAMES dlltool REQUIRED)
+    endif()
+    set(generated ${CMAKE_BINARY_DIR}/generated)
+    set(delayed_library ${generated}/libd3dx9_43_delayed.a)
+    set(definitions ${CMAKE_SOURCE_DIR}/platform/d3dx9_43.def)
+    file(MAKE_DIRECTORY ${generated})
+    # Made in its own folder under a plain name, which dlltool writes into the library's symbols.
+    add_custom_command(OUTPUT ${delayed_library}
+        COMMAND ${CMAKE_DLLTOOL} --input-def ${definitions} --dllname d3dx9_43.dll
+                --output-delaylib libd3dx9_43_delayed.a
+        WORKING_DIRECTORY ${generated}
+        DEPENDS ${definitions}
+        COMMENT "Making the delay-loading import library of d3dx9_43.dll"
+        VERBATIM)
+    add_custom_target(game_d3dx_delayed_library DEPENDS ${delayed_library})
+    add_dependencies(game_d3dx_delayed game_d3dx_delayed_library)
+    target_link_libraries(game_d3dx_delayed INTERFACE ${delayed_library})
 else()
-    target_link_libraries(game_direct3d INTERFACE d3d9 d3dx9)
+    target_link_libraries(game_d3dx INTERFACE d3dx9)
+    target_link_libraries(game_d3dx_delayed INTERFACE d3dx9 delayimp)
+    target_link_options(game_d3dx_delayed INTERFACE /DELAYLOAD:d3dx9_43.dll)
 endif()

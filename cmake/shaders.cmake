@@ -1,7 +1,7 @@
 # The material and its shaders: tools/shader_compiler compiles data/shaders/*.hlsl into the byte
 # code files that data/material.material names, and the material file is shipped beside them.
 game_add_tool(shader_compiler tools/shader_compiler/shader_compiler.cpp)
-target_link_libraries(shader_compiler PRIVATE game_direct3d)
+target_link_libraries(shader_compiler PRIVATE game_direct3d game_d3dx)
 game_tool_command(shader_compiler_command shader_compiler)
 
 foreach(shader_and_profile IN ITEMS vertex:vs_3_0 fragment:ps_3_0)

@@ -149,6 +149,9 @@ void DrawScene() {
 }  // namespace
 
 void DrawFrame() {
+    if (deviceLost && !RestoreLostDevice()) {
+        return;
+    }
     FrameTimer::Tick();
     ApplyColorModifier();
     PollMovementKeys();
@@ -160,7 +163,11 @@ void DrawFrame() {
         DrawScene();
     }
     platform::EndScene(device);
-    platform::Present(device, nullptr, nullptr, nullptr, nullptr);
+    // A windowed device is lost when the session is locked, the secure desktop opens, the display
+    // mode changes or the driver resets; from then on nothing it draws is shown until it is reset.
+    if (platform::Present(device, nullptr, nullptr, nullptr, nullptr) == D3DERR_DEVICELOST) {
+        deviceLost = true;
+    }
 }
 
 }  // namespace Renderer

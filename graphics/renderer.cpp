@@ -16,15 +16,28 @@ D3DXVECTOR3 cameraPosition{0.0f, 0.0f, 0.0f};
 float nearPlane = 0.0f;
 float farPlane = 0.0f;
 float fieldOfView = 0.0f;
+bool deviceLost = false;
 
 namespace {
 
 constexpr UINT BackBufferWidth = 800;
 constexpr UINT BackBufferHeight = 600;
 
+// D3DX is loaded at the first call of one of its functions. Stock Windows lacks it until the DirectX
+// End-User Runtime is installed, so its presence is checked before anything could call it.
+constexpr const char* D3DXLibrary = "d3dx9_43.dll";
+constexpr const char* MissingD3DXText =
+    "DirectX could not load d3dx9_43.dll. Install the DirectX End-User Runtime (June 2010), then start the "
+    "program again.";
+
 }  // namespace
 
 bool Startup(HWND startupWindow) {
+    // The library stays loaded for the rest of the run, as an import would.
+    if (platform::LoadLibraryA(D3DXLibrary) == nullptr) {
+        ReportFailure(startupWindow, MissingD3DXText, "No D3DX 9");
+        return false;
+    }
     FrameTimer::Start();
 
     direct3D = platform::Direct3DCreate9(D3D_SDK_VERSION);
@@ -52,7 +65,7 @@ bool Startup(HWND startupWindow) {
     return true;
 }
 
-bool CreateDevice(HWND deviceWindow) {
+D3DPRESENT_PARAMETERS PresentationParameters(HWND deviceWindow) {
     D3DPRESENT_PARAMETERS parameters{};
     parameters.BackBufferWidth = BackBufferWidth;
     parameters.BackBufferHeight = BackBufferHeight;
@@ -68,7 +81,11 @@ bool CreateDevice(HWND deviceWindow) {
     parameters.Flags = 0;
     parameters.FullScreen_RefreshRateInHz = 0;
     parameters.PresentationInterval = D3DPRESENT_INTERVAL_DEFAULT;
+    return parameters;
+}
 
+bool CreateDevice(HWND deviceWindow) {
+    D3DPRESENT_PARAMETERS parameters = PresentationParameters(deviceWindow);
     // Direct3D 9 refuses a windowed device without a window, and start-up relies on that failure when
     // no main window could be made; not every implementation refuses, so a null window is not offered.
     const HRESULT result = deviceWindow == nullptr
@@ -100,6 +117,7 @@ bool Shutdown() {
         platform::ReleaseAndClear(direct3D);
     }
     window = nullptr;
+    deviceLost = false;
     return true;
 }
 

@@ -7,6 +7,13 @@ PLATFORM_OPERATION(HRESULT, CreateDevice,
                    (IDirect3D9* direct3D, UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD behaviorFlags,
                     D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** device),
                    direct3D->CreateDevice(adapter, type, focusWindow, behaviorFlags, parameters, device))
+// D3D_OK while the device can draw; D3DERR_DEVICELOST while it is lost and cannot be reset yet;
+// D3DERR_DEVICENOTRESET once Reset may bring it back.
+PLATFORM_OPERATION(HRESULT, TestCooperativeLevel, (IDirect3DDevice9* device), device->TestCooperativeLevel())
+// Brings a lost device back with these presentation parameters. Refused while any default-pool
+// object made on the device lives; afterwards all device state is at its defaults.
+PLATFORM_OPERATION(HRESULT, Reset, (IDirect3DDevice9* device, D3DPRESENT_PARAMETERS* parameters),
+                   device->Reset(parameters))
 // Gives up the caller's one reference.
 PLATFORM_OPERATION(ULONG, Release, (IUnknown* object), object->Release())
 
@@ -49,7 +56,7 @@ PLATFORM_OPERATION(HRESULT, CreatePixelShader,
                    (IDirect3DDevice9* device, const DWORD* code, IDirect3DPixelShader9** shader),
                    device->CreatePixelShader(code, shader))
 
-// A frame. No result is examined.
+// A frame. Only Present's result is examined: D3DERR_DEVICELOST says the device was lost.
 PLATFORM_OPERATION(HRESULT, Clear,
                    (IDirect3DDevice9* device, DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color,
                     float z, DWORD stencil),

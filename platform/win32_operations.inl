@@ -59,6 +59,11 @@ PLATFORM_OPERATION(BOOL, ReadFile, (HANDLE file, LPVOID buffer, DWORD count, LPD
                    ::ReadFile(file, buffer, count, countRead, overlapped))
 PLATFORM_OPERATION(BOOL, CloseHandle, (HANDLE handle), ::CloseHandle(handle))
 
+// A DLL, loaded for the rest of the run; null when it cannot be found or loaded.
+PLATFORM_OPERATION(HMODULE, LoadLibraryA, (LPCSTR name), ::LoadLibraryA(name))
+// Gives the processor to others for about this long.
+PLATFORM_OPERATION(void, Sleep, (DWORD milliseconds), ::Sleep(milliseconds))
+
 // The performance counter: non-zero on success; counts per second; the current count.
 PLATFORM_OPERATION(BOOL, QueryPerformanceFrequency, (LARGE_INTEGER* frequency), ::QueryPerformanceFrequency(frequency))
 PLATFORM_OPERATION(BOOL, QueryPerformanceCounter, (LARGE_INTEGER* count), ::QueryPerformanceCounter(count))

@@ -39,6 +39,14 @@ void Tick() {
     state.currentTicks = reading.QuadPart - state.startCount;
 }
 
+void Restart() {
+    StartIfNeeded();
+    LARGE_INTEGER reading{};
+    if (platform::QueryPerformanceCounter(&reading)) {
+        state.currentTicks = reading.QuadPart - state.startCount;
+    }
+}
+
 float ElapsedSeconds() {
     StartIfNeeded();
     const std::int64_t difference = state.currentTicks - state.previousTicks;

@@ -239,3 +239,51 @@ TEST_F(MeshFileTest, IndexPastTheLastVertexRejectsTheMesh) {
 }
 
 }  // namespace
+
+namespace {
+
+// More indices than the reader checks at once, so that they reach the buffer in several steps.
+std::vector<std::uint32_t> ManyIndices() {
+    std::vector<std::uint32_t> indices(3 * 5000);
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+        indices[i] = static_cast<std::uint32_t>(i % 3);
+    }
+    return indices;
+}
+
+TEST_F(MeshFileTest, LongIndexBlockArrivesWholeAndCutShortKeepsTheBytesItHas) {
+    const std::vector<std::uint32_t> indices = ManyIndices();
+    std::vector<std::uint8_t> bytes = MeshFileBytes(3, static_cast<std::uint32_t>(indices.size()), Triangle, indices);
+    Mesh whole;
+    whole.Load(WriteMeshFile(bytes));
+    EXPECT_EQ(indexMemory.Contents(), IndexBytes(indices));
+
+    bytes.resize(bytes.size() - 6);  // the last index and a half are missing
+    Mesh cut;
+    cut.Load(WriteMeshFile(bytes));
+
+    std::vector<std::uint8_t> expected = IndexBytes(indices);
+    std::fill(expected.end() - 6, expected.end(), std::uint8_t{0});
+    EXPECT_EQ(indexMemory.Contents(), expected);
+    EXPECT_TRUE(indexMemory.GuardIntact());
+    EXPECT_TRUE(messageBoxes.empty());
+}
+
+// The buffer's memory is write-only: an index is checked before it gets there, never read back.
+TEST_F(MeshFileTest, IndexPastTheLastVertexNeverReachesTheBuffer) {
+    std::vector<std::uint32_t> indices = ManyIndices();
+    const std::size_t bad = indices.size() - 10;
+    indices[bad] = 3;
+    Mesh mesh;
+
+    mesh.Load(WriteMeshFile(MeshFileBytes(3, static_cast<std::uint32_t>(indices.size()), Triangle, indices)));
+
+    ASSERT_EQ(messageBoxes.size(), 1u);
+    EXPECT_EQ(messageBoxes[0].text, "The mesh file has an index past its last vertex");
+    EXPECT_EQ(mesh.indexBuffer, nullptr);
+    const std::vector<std::uint8_t> badBytes(indexMemory.bytes.begin() + static_cast<std::ptrdiff_t>(bad * 4),
+                                             indexMemory.bytes.begin() + static_cast<std::ptrdiff_t>(bad * 4 + 4));
+    EXPECT_EQ(badBytes, std::vector<std::uint8_t>(4, FakeBufferMemory::FreshByte));
+}
+
+}  // namespace

@@ -28,6 +28,31 @@ protected:
     std::vector<std::string> openedFiles;
 };
 
+// Without D3DX (stock Windows before the DirectX End-User Runtime) the player is told what to
+// install, and nothing that could call into D3DX runs.
+TEST_F(RendererStartupTest, WithoutD3DXThePlayerIsToldWhatToInstallAndNothingElseIsTried) {
+    std::vector<std::string> loaded;
+    platform::LoadLibraryA = [&loaded](LPCSTR name) -> HMODULE {
+        loaded.push_back(name);
+        return nullptr;
+    };
+    bool interfaceAttempted = false;
+    platform::Direct3DCreate9 = [&interfaceAttempted](UINT) -> IDirect3D9* {
+        interfaceAttempted = true;
+        return nullptr;
+    };
+    EXPECT_FALSE(Renderer::Startup(SomeWindow));
+    EXPECT_EQ(loaded, std::vector<std::string>{"d3dx9_43.dll"});
+    ASSERT_EQ(messageBoxes.size(), 1u);
+    EXPECT_EQ(messageBoxes[0].owner, SomeWindow);
+    EXPECT_EQ(messageBoxes[0].caption, "No D3DX 9");
+    EXPECT_NE(messageBoxes[0].text.find("d3dx9_43.dll"), std::string::npos);
+    EXPECT_NE(messageBoxes[0].text.find("DirectX End-User Runtime (June 2010)"), std::string::npos);
+    EXPECT_EQ(messageBoxes[0].flags, 0x10u);
+    EXPECT_FALSE(interfaceAttempted);
+    EXPECT_TRUE(openedFiles.empty());
+}
+
 TEST_F(RendererStartupTest, WithoutAnInterfaceNothingElseIsTried) {
     platform::Direct3DCreate9 = [](UINT) -> IDirect3D9* { return nullptr; };
     bool deviceAttempted = false;
