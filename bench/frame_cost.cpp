@@ -1,113 +1,40 @@
-// Measures what one frame costs with the shipped data on the program's own device:
-//   (a) the program's Renderer::DrawFrame;
-//   (b) a baseline doing only what the picture needs: shaders, constants and vertex declaration set
-//       once before the loop, then per frame one clear, the two draws and Present;
-//   (c) clear and Present alone.
-// The three alternate in rounds so that drifts of the machine reach each of them alike. Prints the
-// median and 99th percentile of each, and last the ratio of the medians of (a) and (b).
+// Measures what the program's frame and mesh loading cost with the program's own device:
+//   - the frame with the shipped data: the program's Renderer::DrawFrame against a baseline that
+//     does only what the picture needs, and clear and Present alone;
+//   - Mesh::Load of generated meshes of 1,000, 100,000 and 1,000,000 triangles against the bare
+//     read of the same bytes into buffers of the same size;
+//   - the frame again with a 100,000-triangle mesh in place of the cube.
+// Frames are measured by throughput over short rounds (see bench/rounds.h); the ratio of a pass is
+// the program's round time over the baseline's of the same pass, and the median of those ratios is
+// printed with its quartiles. The last line is the shipped-data ratio.
 //
-//   frame_cost [FRAMES_PER_VARIANT]     (run from the folder that holds data/)
+//   frame_cost [PASSES]     (run from the folder that holds data/; default 100 passes)
 #include "application/main_window.h"
 #include "assets/material.h"
 #include "assets/mesh.h"
+#include "bench/frame_variants.h"
+#include "bench/mesh_load_cost.h"
+#include "bench/rounds.h"
 #include "graphics/renderer.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
+#include <string>
 
 namespace {
 
-constexpr int Rounds = 10;
+constexpr int FramesPerRound = 30;
+// A frame of the large mesh costs a software rasteriser some fifty times the shipped scene's: fewer
+// and shorter rounds keep the run short.
+constexpr std::uint32_t LargeFrameTriangles = 100000;
+constexpr int LargeFramesPerRound = 6;
 
-double Now() {
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER count;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&count);
-    return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-// The messages a frame of the program's loop would see, so that each variant runs in the same world.
-void PumpMessages() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
-
-void ClearAndPresent() {
-    IDirect3DDevice9* const device = Renderer::device;
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-    device->BeginScene();
-    device->EndScene();
-    device->Present(nullptr, nullptr, nullptr, nullptr);
-}
-
-void DrawMeshBare(const Mesh& mesh) {
-    IDirect3DDevice9* const device = Renderer::device;
-    device->SetStreamSource(mesh.streamIndex, mesh.vertexBuffer, mesh.streamOffset, mesh.vertexStride);
-    device->SetIndices(mesh.indexBuffer);
-    device->DrawIndexedPrimitive(mesh.primitiveType, mesh.firstVertexIndex, 0, mesh.vertexCount, mesh.startIndex,
-                                 mesh.primitiveCount);
-}
-
-void BaselineFrame() {
-    IDirect3DDevice9* const device = Renderer::device;
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-    device->BeginScene();
-    DrawMeshBare(s_cubeMesh);
-    DrawMeshBare(s_planeMesh);
-    device->EndScene();
-    device->Present(nullptr, nullptr, nullptr, nullptr);
-}
-
-// The state the baseline keeps for the whole run: the same shaders and matrices the program's frame
-// sets, with both meshes at rest at the origin.
-void BindBaselineState() {
-    IDirect3DDevice9* const device = Renderer::device;
-    device->SetVertexShader(s_material.vertexShader);
-    device->SetPixelShader(s_material.fragmentShader);
-    D3DXMATRIX viewToScreen;
-    D3DXMatrixPerspectiveFovLH(&viewToScreen, Renderer::fieldOfView, 1.3333334f, Renderer::nearPlane,
-                               Renderer::farPlane);
-    D3DXMATRIX worldToView;
-    D3DXMatrixTranslation(&worldToView, -Renderer::cameraPosition.x, -Renderer::cameraPosition.y,
-                          -Renderer::cameraPosition.z);
-    D3DXMATRIX modelToWorld;
-    D3DXMatrixIdentity(&modelToWorld);
-    ID3DXConstantTable* const vertexConstants = s_material.vertexShaderConstantTable;
-    vertexConstants->SetMatrix(device, s_material.worldToViewHandle, &worldToView);
-    vertexConstants->SetMatrix(device, s_material.viewToScreenHandle, &viewToScreen);
-    vertexConstants->SetMatrix(device, s_material.modelToWorldHandle, &modelToWorld);
-    s_material.fragmentShaderConstantTable->SetFloatArray(device, s_material.colorModifierHandle,
-                                                          s_material.colorModifier, 3);
-}
-
-struct Variant {
-    const char* name;
-    void (*frame)();
-    void (*prepare)();
-    std::vector<double> seconds;
+struct LoadSize {
+    std::uint32_t triangles;
+    int loads;
 };
-
-void Measure(Variant& variant, int frames) {
-    variant.prepare();
-    for (int i = 0; i < frames; ++i) {
-        PumpMessages();
-        const double start = Now();
-        variant.frame();
-        variant.seconds.push_back(Now() - start);
-    }
-}
-
-double Percentile(std::vector<double> values, double fraction) {
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
-    return values[index];
-}
+constexpr LoadSize LoadSizes[] = {{1000, 200}, {100000, 40}, {1000000, 16}};
 
 bool SceneIsComplete() {
     return s_material.vertexShader != nullptr && s_material.fragmentShader != nullptr &&
@@ -116,12 +43,85 @@ bool SceneIsComplete() {
            s_planeMesh.vertexBuffer != nullptr && s_planeMesh.indexBuffer != nullptr;
 }
 
-void Nothing() {}
+std::string TemporaryMeshPath(std::uint32_t triangles) {
+    char folder[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathA(sizeof folder, folder);
+    const std::string base = length > 0 && length < sizeof folder ? std::string(folder, length) : std::string(".\\");
+    return base + "frame_cost_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(triangles) +
+           ".mesh.bin";
+}
+
+bool MeasureLoads() {
+    for (const LoadSize& size : LoadSizes) {
+        const std::string path = TemporaryMeshPath(size.triangles);
+        LoadCost cost{};
+        const bool measured = WriteGridMeshFile(path, size.triangles) && MeasureLoadCost(path, size.loads, cost);
+        DeleteFileA(path.c_str());
+        if (!measured) {
+            std::fprintf(stderr, "The mesh of %u triangles could not be measured\n", size.triangles);
+            return false;
+        }
+        std::printf("mesh load ratio (program/bare read) at %u triangles: %.3f  (medians %.1f us / %.1f us)\n",
+                    size.triangles, cost.programSeconds / cost.bareSeconds, cost.programSeconds * 1e6,
+                    cost.bareSeconds * 1e6);
+    }
+    return true;
+}
+
+// The cube is replaced by a large grid, and the program's frame measured against the baseline again.
+bool MeasureLargeMeshFrames(const DeviceIdleWait& waitForDevice, int passes) {
+    const std::string path = TemporaryMeshPath(LargeFrameTriangles);
+    const bool written = WriteGridMeshFile(path, LargeFrameTriangles);
+    s_cubeMesh.ReleaseDirect3DObjects();
+    s_cubeMesh.Load(path);
+    DeleteFileA(path.c_str());
+    if (!written || !SceneIsComplete() || s_cubeMesh.primitiveCount != LargeFrameTriangles) {
+        std::fprintf(stderr, "The mesh of %u triangles did not load\n", LargeFrameTriangles);
+        return false;
+    }
+    FrameVariant program = {"program DrawFrame", Renderer::DrawFrame, BindNothing, {}, {}};
+    FrameVariant baseline = {"baseline draws", BaselineFrame, BindBaselineState, {}, {}};
+    RunRounds(waitForDevice, {&program, &baseline}, passes, LargeFramesPerRound);
+    const RatioSpread ratio = PairedRatios(program, baseline);
+    std::printf("frame time ratio (program/baseline) at %u triangles: %.3f  (interquartile %.3f - %.3f; "
+                "%.1f us / %.1f us per frame)\n",
+                LargeFrameTriangles, ratio.median, ratio.lowerQuartile, ratio.upperQuartile,
+                Percentile(program.roundSeconds, 0.5) * 1e6, Percentile(baseline.roundSeconds, 0.5) * 1e6);
+    return true;
+}
+
+int Measure(int passes) {
+    if (!SceneIsComplete()) {
+        std::fprintf(stderr, "The shipped data did not load completely; run from the folder that holds data/\n");
+        return 1;
+    }
+    const DeviceIdleWait waitForDevice(Renderer::device);
+    if (!waitForDevice.Usable()) {
+        std::fprintf(stderr, "The device gives no event query to wait for its work with\n");
+        return 1;
+    }
+    FrameVariant program = {"program DrawFrame", Renderer::DrawFrame, BindNothing, {}, {}};
+    FrameVariant baseline = {"baseline draws", BaselineFrame, BindBaselineState, {}, {}};
+    FrameVariant bare = {"clear and Present", ClearAndPresent, BindNothing, {}, {}};
+    RunRounds(waitForDevice, {&program, &baseline, &bare}, passes, FramesPerRound);
+    for (const FrameVariant* variant : {&program, &baseline, &bare}) {
+        PrintFrameTimes(*variant);
+    }
+    const RatioSpread shipped = PairedRatios(program, baseline);
+
+    if (!MeasureLoads() || !MeasureLargeMeshFrames(waitForDevice, std::max(10, passes / 4))) {
+        return 1;
+    }
+    std::printf("paired round ratio (program/baseline): median %.3f, interquartile %.3f - %.3f over %d passes\n",
+                shipped.median, shipped.lowerQuartile, shipped.upperQuartile, passes);
+    std::printf("frame time ratio (program/baseline): %.3f\n", shipped.median);
+    return 0;
+}
 
 }  // namespace
 
 int main(int argumentCount, char** arguments) {
-    const int framesPerVariant = argumentCount > 1 ? std::max(Rounds, std::atoi(arguments[1])) : 3000;
+    const int passes = argumentCount > 1 ? std::max(10, std::atoi(arguments[1])) : 100;
     const HINSTANCE instance = GetModuleHandleA(nullptr);
     if (RegisterMainWindowClass(instance) == 0) {
         return 1;
@@ -130,26 +130,7 @@ int main(int argumentCount, char** arguments) {
     if (s_mainWindow == nullptr || !Renderer::Startup(s_mainWindow)) {
         return 1;
     }
-    int status = 0;
-    if (!SceneIsComplete()) {
-        std::fprintf(stderr, "The shipped data did not load completely; run from the folder that holds data/\n");
-        status = 1;
-    } else {
-        Variant variants[] = {{"program DrawFrame", Renderer::DrawFrame, Nothing, {}},
-                              {"baseline draws", BaselineFrame, BindBaselineState, {}},
-                              {"clear and Present", ClearAndPresent, Nothing, {}}};
-        for (int round = 0; round < Rounds; ++round) {
-            for (Variant& variant : variants) {
-                Measure(variant, framesPerVariant / Rounds);
-            }
-        }
-        for (const Variant& variant : variants) {
-            std::printf("%-18s frames %zu  median %8.1f us  p99 %8.1f us\n", variant.name, variant.seconds.size(),
-                        Percentile(variant.seconds, 0.5) * 1e6, Percentile(variant.seconds, 0.99) * 1e6);
-        }
-        std::printf("frame time ratio (program/baseline): %.3f\n",
-                    Percentile(variants[0].seconds, 0.5) / Percentile(variants[1].seconds, 0.5));
-    }
+    const int status = Measure(passes);
     Renderer::Shutdown();
     DestroyMainWindow();
     UnregisterMainWindowClass(instance);
