@@ -11,13 +11,6 @@
 
 namespace {
 
-const std::vector<MeshVertex> Square = {
-    {-1.0f, 1.0f, 0.0f, 0xFFFF0000u},
-    {1.0f, 1.0f, 0.0f, 0xFF00FF00u},
-    {1.0f, -1.0f, 0.0f, 0xFF0000FFu},
-    {-1.0f, -1.0f, 0.0f, 0xFFFFFFFFu},
-};
-
 template <typename Object>
 Object* StandIn(std::uintptr_t address) {
     return reinterpret_cast<Object*>(address);
@@ -45,7 +38,7 @@ protected:
         s_material.fragmentShader = StandIn<IDirect3DPixelShader9>(0x200);
         s_material.vertexShaderConstantTable = StandIn<ID3DXConstantTable>(0x300);
         s_material.fragmentShaderConstantTable = StandIn<ID3DXConstantTable>(0x400);
-        const std::string path = WriteMeshFile(MeshFileBytes(4, 6, Square, {0, 1, 2, 0, 2, 3}));
+        const std::string path = WriteMeshFile(MeshFileBytes(4, 6, Square, SquareIndices));
         s_cubeMesh.Load(path);
         s_planeMesh.Load(path);
         calls.clear();

@@ -39,6 +39,14 @@ std::string TempDirectory() {
 
 }  // namespace
 
+const std::vector<MeshVertex> Square = {
+    {-1.0f, 1.0f, 0.0f, 0xFFFF0000u},
+    {1.0f, 1.0f, 0.0f, 0xFF00FF00u},
+    {1.0f, -1.0f, 0.0f, 0xFF0000FFu},
+    {-1.0f, -1.0f, 0.0f, 0xFFFFFFFFu},
+};
+const std::vector<std::uint32_t> SquareIndices = {0, 1, 2, 0, 2, 3};
+
 std::vector<std::uint8_t> MeshFileBytes(std::uint32_t vertexCount, std::uint32_t indexCount,
                                         const std::vector<MeshVertex>& vertices,
                                         const std::vector<std::uint32_t>& indices) {

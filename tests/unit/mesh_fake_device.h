@@ -16,6 +16,10 @@ std::vector<std::uint8_t> MeshFileBytes(std::uint32_t vertexCount, std::uint32_t
                                         const std::vector<MeshVertex>& vertices,
                                         const std::vector<std::uint32_t>& indices);
 
+// Four vertices and two triangles: a square of four colours.
+extern const std::vector<MeshVertex> Square;
+extern const std::vector<std::uint32_t> SquareIndices;
+
 struct FakeBufferCreation {
     UINT length;
     DWORD usage;
