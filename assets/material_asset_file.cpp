@@ -55,9 +55,20 @@ void FetchField(lua_State* luaState, const char* key) {
     lua_gettable(luaState, -2);
 }
 
-void WriteNotATable(lua_State* luaState, const char* key) {
-    std::cerr << "The value at \"" << key << "\" must be a table (instead of a " << luaL_typename(luaState, -1)
-              << ")\n";
+// Fetches the entry key of the table at the top of the stack and, when it is a table, has
+// readEntries read it (from the top of the stack); otherwise says what was found instead and fails.
+template <typename ReadEntries>
+bool ReadTableEntry(lua_State* luaState, const char* key, ReadEntries readEntries) {
+    FetchField(luaState, key);
+    bool succeeded = false;
+    if (lua_istable(luaState, -1)) {
+        succeeded = readEntries();
+    } else {
+        std::cerr << "The value at \"" << key << "\" must be a table (instead of a " << luaL_typename(luaState, -1)
+                  << ")\n";
+    }
+    lua_pop(luaState, 1);
+    return succeeded;
 }
 
 // Strings and numbers (in Lua's text form) become the path; anything else leaves it alone.
@@ -115,15 +126,7 @@ bool Material::ReadAssetFile() {
 }
 
 bool Material::ReadShadersTable(lua_State* luaState) {
-    FetchField(luaState, "shaders");
-    bool succeeded = false;
-    if (lua_istable(luaState, -1)) {
-        succeeded = ReadShaderPaths(luaState);
-    } else {
-        WriteNotATable(luaState, "shaders");
-    }
-    lua_pop(luaState, 1);
-    return succeeded;
+    return ReadTableEntry(luaState, "shaders", [this, luaState] { return ReadShaderPaths(luaState); });
 }
 
 bool Material::ReadShaderPaths(lua_State* luaState) {
@@ -133,15 +136,8 @@ bool Material::ReadShaderPaths(lua_State* luaState) {
 }
 
 bool Material::ReadConstantsTable(lua_State* luaState, HWND owner) {
-    FetchField(luaState, "constants");
-    bool succeeded = false;
-    if (lua_istable(luaState, -1)) {
-        succeeded = ReadColorModifier(luaState, owner);
-    } else {
-        WriteNotATable(luaState, "constants");
-    }
-    lua_pop(luaState, 1);
-    return succeeded;
+    return ReadTableEntry(luaState, "constants",
+                          [this, luaState, owner] { return ReadColorModifier(luaState, owner); });
 }
 
 bool Material::ReadColorModifier(lua_State* luaState, HWND owner) {
