@@ -16,26 +16,29 @@ namespace {
 constexpr const char* AssetFilePath = "data/material.material";
 constexpr int ColorModifierElementCount = 3;
 
-// Lua places positions as "chunk:line: message"; this program writes them as
-// "chunk(line): error: message". Only a leading position of the asset file itself is rewritten.
+// Lua places a position as "chunk:line: message"; this program writes it as
+// "chunk(line): error: message". The chunk is whatever name the code was compiled under (a
+// precompiled file keeps the name of its source), and may hold colons itself: the position is the
+// first ":digits:" on the message's first line. Only that leading position is rewritten; a message
+// without one is left as it is.
 std::string WithPositionRewritten(const std::string& message) {
-    const std::string chunk = std::string(AssetFilePath) + ":";
-    if (message.compare(0, chunk.size(), chunk) != 0) {
-        return message;
+    const std::size_t firstLineEnd = message.find('\n');
+    for (std::size_t colon = message.find(':'); colon < firstLineEnd; colon = message.find(':', colon + 1)) {
+        std::size_t lineEnd = colon + 1;
+        while (lineEnd < message.size() && std::isdigit(static_cast<unsigned char>(message[lineEnd])) != 0) {
+            ++lineEnd;
+        }
+        if (lineEnd == colon + 1 || lineEnd >= message.size() || message[lineEnd] != ':') {
+            continue;
+        }
+        std::size_t textStart = lineEnd + 1;
+        if (textStart < message.size() && message[textStart] == ' ') {
+            ++textStart;
+        }
+        return message.substr(0, colon) + "(" + message.substr(colon + 1, lineEnd - colon - 1) +
+               "): error: " + message.substr(textStart);
     }
-    std::size_t end = chunk.size();
-    while (end < message.size() && std::isdigit(static_cast<unsigned char>(message[end])) != 0) {
-        ++end;
-    }
-    if (end == chunk.size() || end >= message.size() || message[end] != ':') {
-        return message;
-    }
-    const std::string line = message.substr(chunk.size(), end - chunk.size());
-    std::size_t textStart = end + 1;
-    if (textStart < message.size() && message[textStart] == ' ') {
-        ++textStart;
-    }
-    return std::string(AssetFilePath) + "(" + line + "): error: " + message.substr(textStart);
+    return message;
 }
 
 // Lua's error texts are written as they come, with no line end of their own.
@@ -52,9 +55,20 @@ void FetchField(lua_State* luaState, const char* key) {
     lua_gettable(luaState, -2);
 }
 
-void WriteNotATable(lua_State* luaState, const char* key) {
-    std::cerr << "The value at \"" << key << "\" must be a table (instead of a " << luaL_typename(luaState, -1)
-              << ")\n";
+// Fetches the entry key of the table at the top of the stack and, when it is a table, has
+// readEntries read it (from the top of the stack); otherwise says what was found instead and fails.
+template <typename ReadEntries>
+bool ReadTableEntry(lua_State* luaState, const char* key, ReadEntries readEntries) {
+    FetchField(luaState, key);
+    bool succeeded = false;
+    if (lua_istable(luaState, -1)) {
+        succeeded = readEntries();
+    } else {
+        std::cerr << "The value at \"" << key << "\" must be a table (instead of a " << luaL_typename(luaState, -1)
+                  << ")\n";
+    }
+    lua_pop(luaState, 1);
+    return succeeded;
 }
 
 // Strings and numbers (in Lua's text form) become the path; anything else leaves it alone.
@@ -112,15 +126,7 @@ bool Material::ReadAssetFile() {
 }
 
 bool Material::ReadShadersTable(lua_State* luaState) {
-    FetchField(luaState, "shaders");
-    bool succeeded = false;
-    if (lua_istable(luaState, -1)) {
-        succeeded = ReadShaderPaths(luaState);
-    } else {
-        WriteNotATable(luaState, "shaders");
-    }
-    lua_pop(luaState, 1);
-    return succeeded;
+    return ReadTableEntry(luaState, "shaders", [this, luaState] { return ReadShaderPaths(luaState); });
 }
 
 bool Material::ReadShaderPaths(lua_State* luaState) {
@@ -130,15 +136,8 @@ bool Material::ReadShaderPaths(lua_State* luaState) {
 }
 
 bool Material::ReadConstantsTable(lua_State* luaState, HWND owner) {
-    FetchField(luaState, "constants");
-    bool succeeded = false;
-    if (lua_istable(luaState, -1)) {
-        succeeded = ReadColorModifier(luaState, owner);
-    } else {
-        WriteNotATable(luaState, "constants");
-    }
-    lua_pop(luaState, 1);
-    return succeeded;
+    return ReadTableEntry(luaState, "constants",
+                          [this, luaState, owner] { return ReadColorModifier(luaState, owner); });
 }
 
 bool Material::ReadColorModifier(lua_State* luaState, HWND owner) {

@@ -1,8 +1,8 @@
 // The fragment shader of the material: the interpolated vertex colour, scaled channel by channel by
-// the material's colour modifier. The modifier has no default of its own, so a material without
-// one draws black.
+// the material's colour modifier. The modifier's default leaves the colours as they are, for a
+// material that gives none.
 
-float3 g_colorModifier;
+float3 g_colorModifier = { 1.0, 1.0, 1.0 };
 
 float4 main(in const float4 i_color : COLOR0) : COLOR0
 {

@@ -157,11 +157,14 @@ TEST_F(WinMainTest, RunsInOrderAndEndsWithTheQuitStatus) {
         return platform::real::PeekMessageA(message, window, first, last, removal);
     };
     EXPECT_EQ(RunWinMain(), 1);
-    // Messages already queued may give a few more passes before the quit is taken.
-    log.erase(std::unique(log.begin(), log.end()), log.end());
-    EXPECT_EQ(log, (std::vector<std::string>{"register class", "create window", "create interface", "create device",
-                                             "frame", "destroy window", "unregister class", "release device",
-                                             "release interface"}));
+    // Messages already queued may give a few more passes before the quit is taken; every other
+    // call happens exactly once.
+    const auto frames = std::count(log.begin(), log.end(), "frame");
+    EXPECT_GE(frames, 2);
+    std::vector<std::string> expected = {"register class", "create window", "create interface", "create device"};
+    expected.insert(expected.end(), static_cast<std::size_t>(frames), "frame");
+    expected.insert(expected.end(), {"destroy window", "unregister class", "release device", "release interface"});
+    EXPECT_EQ(log, expected);
     EXPECT_EQ(s_mainWindow, nullptr);
     EXPECT_EQ(Renderer::device, nullptr);
 }

@@ -16,8 +16,9 @@ struct Picture {
     std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
 };
 
-// Copies the device's back buffer; false (with an empty picture) when any step fails.
-bool ReadBackBuffer(IDirect3DDevice9* device, Picture& picture);
+// Copies the device's back buffer into picture and saves the copy as a PNG file at pngPath, through
+// D3DX; false (with an empty picture) when any step fails.
+bool ReadBackBuffer(IDirect3DDevice9* device, const std::string& pngPath, Picture& picture);
 
 // Every channel of the two 0xRRGGBB colours within tolerance of each other.
 bool ColoursMatch(std::uint32_t actual, std::uint32_t expected, int tolerance);
@@ -37,7 +38,3 @@ ColourRegion FindColour(const Picture& picture, std::uint32_t colour, int tolera
 
 // frames/<name>.png in the build folder, beside the folder that the tests run in.
 std::string FramePicturePath(const std::string& name);
-// An 8-bit RGB PNG with stored (uncompressed) deflate blocks; false when the file cannot be written.
-bool SavePng(const Picture& picture, const std::string& path);
-// The CRC-32 of PNG chunks (and zip), over bytes.
-std::uint32_t Crc32(const std::uint8_t* bytes, std::size_t count, std::uint32_t crc = 0);

@@ -6,6 +6,7 @@
 #include "tests/support/allocation_counter.h"
 #include "tests/support/platform_test.h"
 #include "tests/unit/frame_picture.h"
+#include "tests/unit/material_test_support.h"
 
 #include <cmath>
 #include <map>
@@ -49,6 +50,16 @@ int PlaneTopRow(const Picture& picture, int x) {
 class FramePictureTest : public PlatformTest {
 protected:
     void SetUp() override {
+        HookFramesAndMakeWindow();
+        if (HasFatalFailure()) {
+            return;
+        }
+        ASSERT_TRUE(Renderer::Startup(s_mainWindow))
+            << (messageBoxes.empty() ? std::string("no box") : messageBoxes[0].caption);
+        ASSERT_TRUE(messageBoxes.empty()) << "the shipped data gave the box \"" << messageBoxes[0].caption << "\"";
+    }
+
+    void HookFramesAndMakeWindow() {
         RecordMessageBoxes();
         // Half a second between counter readings, so every frame's e is 0.5.
         platform::QueryPerformanceFrequency = [](LARGE_INTEGER* frequency) -> BOOL {
@@ -67,8 +78,10 @@ protected:
         platform::Present = [this](IDirect3DDevice9* device, const RECT* source, const RECT* destination,
                                    HWND window, const RGNDATA* dirtyRegion) {
             if (capturing) {
+                const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+                const std::string path = FramePicturePath(name + "_" + std::to_string(frames.size() + 1));
                 Picture picture;
-                EXPECT_TRUE(ReadBackBuffer(device, picture)) << "the back buffer could not be read";
+                EXPECT_TRUE(ReadBackBuffer(device, path, picture)) << "the back buffer could not be read or saved";
                 frames.push_back(picture);
             }
             return platform::real::Present(device, source, destination, window, dirtyRegion);
@@ -78,9 +91,6 @@ protected:
         ASSERT_NE(RegisterMainWindowClass(instance), 0);
         s_mainWindow = CreateMainWindow(instance, SW_SHOWNORMAL);
         ASSERT_NE(s_mainWindow, nullptr);
-        ASSERT_TRUE(Renderer::Startup(s_mainWindow))
-            << (messageBoxes.empty() ? std::string("no box") : messageBoxes[0].caption);
-        ASSERT_TRUE(messageBoxes.empty()) << "the shipped data gave the box \"" << messageBoxes[0].caption << "\"";
     }
 
     void TearDown() override {
@@ -90,12 +100,10 @@ protected:
         PlatformTest::TearDown();
     }
 
-    // Draws frames with the keys held as they are, and saves each one read back.
+    // Draws frames with the keys held as they are; the last one read back.
     const Picture& DrawFrames(int count) {
         for (int frame = 0; frame < count; ++frame) {
             Renderer::DrawFrame();
-            const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-            EXPECT_TRUE(SavePng(frames.back(), FramePicturePath(name + "_" + std::to_string(frames.size()))));
         }
         return frames.back();
     }
@@ -179,11 +187,43 @@ TEST_F(FramePictureTest, HeldWMovesTheSceneDown) {
     ExpectColourAt(picture, 400, 300, Black);
 }
 
-TEST(FramePictureFileTest, ChunkChecksumsAreThoseOfPng) {
-    const std::uint8_t iend[] = {'I', 'E', 'N', 'D'};
-    EXPECT_EQ(Crc32(iend, sizeof iend), 0xAE426082u);
-    const std::uint8_t digits[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
-    EXPECT_EQ(Crc32(digits, sizeof digits), 0xCBF43926u);
+// The program started with a material file of its own, beside copies of the shipped shaders and
+// meshes.
+class MaterialPictureTest : public FramePictureTest {
+protected:
+    void SetUp() override { HookFramesAndMakeWindow(); }
+
+    void StartWithConstants(const std::string& constants) {
+        TemporaryFolder folder;
+        for (const char* shipped : {"data/vertex.shader", "data/fragment.shader", "data/cube.mesh.bin",
+                                    "data/plane.mesh.bin"}) {
+            folder.Write(shipped, FileContents(shipped));
+        }
+        folder.Write("data/material.material",
+                     "return { shaders = { vertexShader = 'data/vertex.shader', "
+                     "fragmentShader = 'data/fragment.shader' }, constants = " +
+                         constants + " }\n");
+        const WorkingDirectoryChange change(folder.Path());
+        ASSERT_TRUE(Renderer::Startup(s_mainWindow));
+    }
+};
+
+// The shader's own default modifier leaves the colours as the meshes give them.
+TEST_F(MaterialPictureTest, WithoutAColourModifierTheSceneKeepsItsColours) {
+    StartWithConstants("{}");
+    const Picture& picture = DrawFrames(2);
+    ASSERT_EQ(messageBoxes.size(), 1u);
+    EXPECT_EQ(messageBoxes[0].caption, "No ColorModifier");
+    ExpectCubeFrontCentredOn(picture, Origin, StartCamera);
+    ExpectColourAt(picture, 400, 500, Plane);
+}
+
+TEST_F(MaterialPictureTest, TheMaterialsColourModifierScalesEachChannel) {
+    StartWithConstants("{ g_colorModifier = { 0.5, 1, 1 } }");
+    const Picture& picture = DrawFrames(1);
+    EXPECT_TRUE(messageBoxes.empty());
+    ExpectColourAt(picture, 400, 300, 0x800000);
+    ExpectColourAt(picture, 400, 500, 0x408080);
 }
 
 }  // namespace

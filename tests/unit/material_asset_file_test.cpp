@@ -181,21 +181,36 @@ int WriteChunk(lua_State*, const void* bytes, std::size_t size, void* chunk) {
     return 0;
 }
 
-TEST_F(MaterialAssetFileTest, APrecompiledChunkIsRunToo) {
+// The source compiled as luac does, under the chunk name that luac gives a source file.
+std::string Precompiled(const std::string& source, const char* chunkName) {
     const std::unique_ptr<lua_State, decltype(&lua_close)> luaState(luaL_newstate(), &lua_close);
-    ASSERT_NE(luaState, nullptr);
-    ASSERT_EQ(luaL_loadstring(luaState.get(),
-                              "return { shaders = { vertexShader = 'compiled' }, "
-                              "constants = { g_colorModifier = { 1, 2, 3 } } }"),
-              LUA_OK);
     std::string chunk;
-    ASSERT_EQ(lua_dump(luaState.get(), WriteChunk, &chunk), 0);
-    ASSERT_EQ(chunk.compare(0, 4, "\x1bLua"), 0);
+    EXPECT_NE(luaState, nullptr);
+    if (luaState != nullptr) {
+        EXPECT_EQ(luaL_loadbuffer(luaState.get(), source.data(), source.size(), chunkName), LUA_OK);
+        EXPECT_EQ(lua_dump(luaState.get(), WriteChunk, &chunk), 0);
+    }
+    EXPECT_EQ(chunk.compare(0, 4, "\x1bLua"), 0);
+    return chunk;
+}
 
-    EXPECT_TRUE(Read(chunk));
+TEST_F(MaterialAssetFileTest, APrecompiledChunkIsRunToo) {
+    EXPECT_TRUE(Read(Precompiled("return { shaders = { vertexShader = 'compiled' }, "
+                                 "constants = { g_colorModifier = { 1, 2, 3 } } }",
+                                 "@mat.lua")));
     EXPECT_EQ(errors, "");
     EXPECT_EQ(s_material.vertexShaderPath, "compiled");
     ExpectColor(1.0f, 2.0f, 3.0f);
+}
+
+// Its errors name the source it was compiled from, whatever that name holds.
+TEST_F(MaterialAssetFileTest, APrecompiledChunksErrorPositionIsWrittenInTheProgramsForm) {
+    const std::string failing = "local t\nreturn t.shaders\n";
+    EXPECT_FALSE(Read(Precompiled(failing, "@mat.lua")));
+    EXPECT_EQ(errors, "mat.lua(2): error: attempt to index local 't' (a nil value)");
+    EXPECT_FALSE(Read(Precompiled(failing, "@C:\\materials\\mat 3:a.lua")));
+    EXPECT_EQ(errors, "C:\\materials\\mat 3:a.lua(2): error: attempt to index local 't' (a nil value)");
+    ExpectNothingStored();
 }
 
 // The shipped file, as the build copies it beside the program.

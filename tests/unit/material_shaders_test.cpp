@@ -265,6 +265,15 @@ TEST_F(MaterialOnRealDeviceTest, TheShippedShadersAreMadeWithAllFourConstants) {
     ExpectConstant(s_material.vertexShaderConstantTable, s_material.worldToViewHandle, 4, 4);
     ExpectConstant(s_material.vertexShaderConstantTable, s_material.viewToScreenHandle, 4, 4);
     ExpectConstant(s_material.vertexShaderConstantTable, s_material.modelToWorldHandle, 4, 4);
+
+    // The modifier's default, which the frame applies for a material that gives none.
+    D3DXCONSTANT_DESC modifier{};
+    UINT count = 1;
+    ASSERT_EQ(s_material.fragmentShaderConstantTable->GetConstantDesc(s_material.colorModifierHandle, &modifier, &count),
+              D3D_OK);
+    ASSERT_NE(modifier.DefaultValue, nullptr);
+    const auto* const defaults = static_cast<const float*>(modifier.DefaultValue);
+    EXPECT_EQ(std::vector<float>(defaults, defaults + 3), (std::vector<float>{1.0f, 1.0f, 1.0f}));
     // Stopping the device (in TearDown) releases them all before the device goes.
 }
 

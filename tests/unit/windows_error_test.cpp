@@ -31,20 +31,32 @@ TEST_F(WindowsErrorTest, CodeWithoutTextGivesTheFallback) {
     EXPECT_EQ(GetFormattedWindowsError(0x2FFFFFFFu), "Unknown Windows Error");
 }
 
-TEST_F(WindowsErrorTest, NoTextFromTheSystemGivesTheFallbackAndFreesNothingForeign) {
+// The text is given back after every call: the system's own allocation, or the null pointer that
+// a call without text leaves.
+TEST_F(WindowsErrorTest, TheTextIsFreedAfterEveryCallAndNothingForeignIs) {
     std::vector<HLOCAL> freed;
-    platform::LocalFree = [&freed](HLOCAL memory) -> HLOCAL {
+    platform::LocalFree = [&freed](HLOCAL memory) {
         freed.push_back(memory);
-        return nullptr;
+        return platform::real::LocalFree(memory);
     };
-    // Claims success but hands back no text.
+    HLOCAL allocated = nullptr;
+    platform::FormatMessageA = [&allocated](DWORD flags, LPCVOID source, DWORD code, DWORD language, LPSTR text,
+                                            DWORD size, void* arguments) {
+        const DWORD length = platform::real::FormatMessageA(flags, source, code, language, text, size, arguments);
+        allocated = *reinterpret_cast<HLOCAL*>(text);
+        return length;
+    };
+    EXPECT_EQ(GetFormattedWindowsError(ERROR_FILE_NOT_FOUND), SystemText(ERROR_FILE_NOT_FOUND));
+    ASSERT_NE(allocated, nullptr);
+    EXPECT_EQ(freed, std::vector<HLOCAL>{allocated});
+
+    freed.clear();
+    // Claims success but hands back no text; then plainly fails.
     platform::FormatMessageA = [](DWORD, LPCVOID, DWORD, DWORD, LPSTR, DWORD, void*) -> DWORD { return 5; };
     EXPECT_EQ(GetFormattedWindowsError(ERROR_FILE_NOT_FOUND), "Unknown Windows Error");
     platform::FormatMessageA = [](DWORD, LPCVOID, DWORD, DWORD, LPSTR, DWORD, void*) -> DWORD { return 0; };
     EXPECT_EQ(GetFormattedWindowsError(ERROR_FILE_NOT_FOUND), "Unknown Windows Error");
-    for (HLOCAL memory : freed) {
-        EXPECT_EQ(memory, nullptr);
-    }
+    EXPECT_EQ(freed, (std::vector<HLOCAL>{nullptr, nullptr}));
 }
 
 }  // namespace
