@@ -24,7 +24,9 @@ protected:
                 loseAtNextPresent = false;
                 return D3DERR_DEVICELOST;
             }
-            EXPECT_TRUE(ReadBackBuffer(device, picture)) << "the back buffer could not be read";
+            const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+            EXPECT_TRUE(ReadBackBuffer(device, FramePicturePath(name + "_" + std::to_string(presents)), picture))
+                << "the back buffer could not be read";
             return platform::real::Present(device, source, destination, window, dirtyRegion);
         };
         const HINSTANCE instance = GetModuleHandleA(nullptr);
