@@ -35,17 +35,30 @@ public:
     }
 };
 
+std::string WriteCase(const std::string& path, const void* bytes, std::size_t size) {
+    return WriteFileContents(path, bytes, size) ? std::string() : "cannot write " + path + "; ";
+}
+
 class Campaign : public PlatformTest {
 protected:
-    // Gives what went wrong in the case, including any assertion of the support code that failed in it.
-    template <typename Check>
-    std::string Run(Check check) {
-        const int before = ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
-        std::string problem = check();
-        if (::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count() != before) {
-            problem += "a test support step failed; ";
+    // Makes and checks campaignCount cases of one kind; check gives what went wrong in a case.
+    template <typename Make, typename Check>
+    void RunCases(CaseGuard& guard, InputKind kind, Make make, Check check) {
+        for (std::uint32_t number = 0; number < campaignCount; ++number) {
+            guard.Begin(kind, number);
+            Dice dice(campaignSeed, kind, number);
+            const auto bad = make(dice);
+            const int before = FailedParts();
+            std::string problem = check(bad);
+            if (FailedParts() != before) {
+                problem += "a step of the test support failed; ";
+            }
+            guard.End(bad.description, problem);
         }
-        return problem;
+    }
+
+    static int FailedParts() {
+        return ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
     }
 };
 
@@ -64,28 +77,19 @@ TEST_F(Campaign, BadInputs) {
     const WorkingDirectoryChange change(folder.Path());
 
     CaseGuard guard(campaignSeed, CaseTimeLimitSeconds);
-    for (std::uint32_t number = 0; number < campaignCount; ++number) {
-        guard.Begin(InputKind::Mesh, number);
-        Dice dice(campaignSeed, InputKind::Mesh, number);
-        const MeshCase bad = MakeMeshCase(meshSources, dice);
-        guard.End(bad.description, Run([&] {
-                      if (!WriteFileContents(meshPath, bad.bytes.data(), bad.bytes.size())) {
-                          return std::string("cannot write ") + meshPath;
-                      }
-                      return CheckMeshLoad(meshPath, ExpectedMeshOutcome(bad.bytes), messageBoxes);
-                  }));
-    }
-    for (std::uint32_t number = 0; number < campaignCount; ++number) {
-        guard.Begin(InputKind::Material, number);
-        Dice dice(campaignSeed, InputKind::Material, number);
-        const MaterialCase bad = MakeMaterialCase(materialSources, dice);
-        guard.End(bad.description, Run([&] {
-                      if (!WriteFileContents(materialPath, bad.text.data(), bad.text.size())) {
-                          return std::string("cannot write ") + materialPath;
-                      }
-                      return CheckMaterialRead(ExpectedMaterialOutcome(), messageBoxes);
-                  }));
-    }
+    RunCases(
+        guard, InputKind::Mesh, [&](Dice& dice) { return MakeMeshCase(meshSources, dice); },
+        [&](const MeshCase& bad) {
+            const std::string unwritten = WriteCase(meshPath, bad.bytes.data(), bad.bytes.size());
+            return unwritten.empty() ? CheckMeshLoad(meshPath, ExpectedMeshOutcome(bad.bytes), messageBoxes)
+                                     : unwritten;
+        });
+    RunCases(
+        guard, InputKind::Material, [&](Dice& dice) { return MakeMaterialCase(materialSources, dice); },
+        [&](const MaterialCase& bad) {
+            const std::string unwritten = WriteCase(materialPath, bad.text.data(), bad.text.size());
+            return unwritten.empty() ? CheckMaterialRead(ExpectedMaterialOutcome(), messageBoxes) : unwritten;
+        });
     campaignFailed = guard.Failures() != 0;
     std::printf("%s\n", guard.Tally().c_str());
 }
