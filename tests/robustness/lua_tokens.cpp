@@ -137,7 +137,8 @@ bool IsLuaValue(const LuaToken& token) {
         return false;
     }
     const bool longString = text.size() > 1 && text[0] == '[' && (text[1] == '[' || text[1] == '=');
-    const bool number = std::isdigit(static_cast<unsigned char>(text[0])) != 0 || (text[0] == '.' && text.size() > 1 && text[1] != '.');
+    const bool number = std::isdigit(static_cast<unsigned char>(text[0])) != 0 ||
+                        (text[0] == '.' && text.size() > 1 && text[1] != '.');
     return longString || number || text[0] == '"' || text[0] == '\'' ||
            (IsNameCharacter(text[0]) && keywords.count(text) == 0);
 }

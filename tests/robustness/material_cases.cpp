@@ -141,16 +141,21 @@ std::string ReplaceValue(Tokens& tokens, Dice& dice, const std::string& text, co
     return std::string(what) + " at token " + std::to_string(value);
 }
 
+// One to three tokens from a random place, as far as there are tokens.
+std::uint32_t RunEnd(const Tokens& tokens, std::uint32_t at, Dice& dice) {
+    return std::min<std::uint32_t>(at + dice.Between(1, 3), static_cast<std::uint32_t>(tokens.size()));
+}
+
 std::string DeleteTokens(Tokens& tokens, Dice& dice) {
     const std::uint32_t at = Position(tokens, dice);
-    const std::uint32_t end = std::min<std::uint32_t>(at + dice.Between(1, 3), static_cast<std::uint32_t>(tokens.size()));
+    const std::uint32_t end = RunEnd(tokens, at, dice);
     tokens.erase(tokens.begin() + at, tokens.begin() + end);
     return "tokens " + std::to_string(at) + " to " + std::to_string(end) + " deleted";
 }
 
 std::string CopyTokens(Tokens& tokens, Dice& dice) {
     const std::uint32_t at = Position(tokens, dice);
-    const std::uint32_t end = std::min<std::uint32_t>(at + dice.Between(1, 3), static_cast<std::uint32_t>(tokens.size()));
+    const std::uint32_t end = RunEnd(tokens, at, dice);
     const Tokens copy(tokens.begin() + at, tokens.begin() + end);
     const std::uint32_t to = dice.OneIn(2) ? end : Position(tokens, dice);
     tokens.insert(tokens.begin() + to, copy.begin(), copy.end());
@@ -239,7 +244,8 @@ std::vector<MaterialSource> MaterialSources() {
          "return { constants = { g_colorModifier = { half, half * half, -1 } },\n"
          "         shaders = { vertexShader = folder .. \"vertex.shader\", fragmentShader = #folder } }\n"},
         {"odd literals",
-         "return { shaders = { vertexShader = [[data/vertex.shader]], [ \"fragment\" .. \"Shader\" ] = \"f\\0.shader\" },\n"
+         "return { shaders = { vertexShader = [[data/vertex.shader]],\n"
+         "                     [ \"fragment\" .. \"Shader\" ] = \"f\\0.shader\" },\n"
          "         constants = { g_colorModifier = { 2^128, -0.0, 1e-50 } } }\n"},
         {"two values", "return { shaders = {}, constants = { g_colorModifier = { 1, 2 } } }, nil\n"},
         {"shared tables",
@@ -258,8 +264,9 @@ MaterialCase MakeMaterialCase(const std::vector<MaterialSource>& sources, Dice& 
     // of the returned table rather than stopping at Lua's parser.
     const std::vector<Mutation> mutations = {DeleteTokens,       CopyTokens,         SwapTokens,        StrayToken,
                                              RenameKey,          RenameKey,          ReplaceTable,      ReplaceTable,
-                                             RandomValueInstead, RandomValueInstead, RandomValueInstead, NestedTableInstead,
-                                             NestedTableInstead, LongStringInstead,  DeepNestingInstead};
+                                             RandomValueInstead, RandomValueInstead, RandomValueInstead,
+                                             NestedTableInstead, NestedTableInstead, LongStringInstead,
+                                             DeepNestingInstead};
     const std::uint32_t count = dice.OneIn(4) ? dice.Between(2, 3) : 1;
     for (std::uint32_t mutation = 0; mutation < count; ++mutation) {
         description += (mutation == 0 ? " " : "; ") + dice.Pick(mutations)(tokens, dice);

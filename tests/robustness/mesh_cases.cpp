@@ -80,7 +80,8 @@ std::string Truncate(std::vector<std::uint8_t>& bytes, Dice& dice) {
         {"inside the vertex block", InsideBlock(MeshHeaderBytes, layout.vertexBlockEnd, size, dice)},
         {"at the end of the vertex block", layout.vertexBlockEnd},
         {"inside the index block", InsideBlock(layout.vertexBlockEnd, layout.indexBlockEnd, size, dice)},
-        {"inside the last triangle", layout.indexBlockEnd - std::min<std::uint64_t>(layout.indexBlockEnd, dice.Between(1, 11))},
+        {"inside the last triangle",
+         layout.indexBlockEnd - std::min<std::uint64_t>(layout.indexBlockEnd, dice.Between(1, 11))},
         {"anywhere", dice.Below(static_cast<std::uint32_t>(size + 1))},
     };
     const Place& place = dice.Pick(places);

@@ -1,13 +1,17 @@
-// The bad-input campaign's own parts: its cases come again from their seed, its expected outcomes
-// agree with what the program is known to do, and its checks see a wrong buffer on the real device.
+// The bad-input campaign's own parts: its cases come again from their seed alone and reach every
+// outcome within bounded buffers and without loops, its expected outcomes agree with what the
+// program is known to do, and its mesh check sees a wrong buffer on the real device.
 #include "graphics/renderer.h"
 #include "tests/robustness/lua_tokens.h"
 #include "tests/robustness/material_cases.h"
 #include "tests/robustness/material_outcome.h"
 #include "tests/robustness/mesh_cases.h"
 #include "tests/robustness/mesh_check.h"
+#include "tests/robustness/mesh_layout.h"
 #include "tests/robustness/mesh_outcome.h"
 #include "tests/unit/material_test_support.h"
+
+#include <set>
 
 namespace {
 
@@ -39,6 +43,57 @@ TEST(RobustnessCases, ACaseComesAgainFromItsSeedAndNumberAlone) {
     material(5, 16);
     EXPECT_EQ(material(5, 17), material(5, 17));
     EXPECT_NE(material(5, 17), material(5, 18));
+}
+
+// Over many cases every outcome comes up, no buffer asked for lies between 16 MiB and the largest
+// 32-bit length, and no chunk holds a loop that could run for ever.
+TEST(RobustnessCases, CasesReachEveryOutcomeWithinBoundedBuffersAndWithoutLoops) {
+    const std::vector<MeshSource> meshes = MeshSources();
+    std::set<std::string> meshOutcomes;
+    for (std::uint32_t number = 0; number < 1000; ++number) {
+        Dice dice(1, InputKind::Mesh, number);
+        const MeshCase bad = MakeMeshCase(meshes, dice);
+        const MeshLayout layout = LayoutOf(bad.bytes);
+        for (const std::uint64_t length : {layout.vertexBufferLength, layout.indexBufferLength}) {
+            EXPECT_TRUE(length <= (16u << 20) || length > LargestBufferLength) << number << ": " << bad.description;
+        }
+        meshOutcomes.insert(ExpectedMeshOutcome(bad.bytes).text);
+    }
+    const std::set<std::string> everyMeshOutcome = {"",  // drawable
+                                                    "DirectX failed to create a vertex buffer",
+                                                    "DirectX failed to create an index buffer",
+                                                    "The mesh file has more vertices than a vertex buffer can hold",
+                                                    "The mesh file has more indices than an index buffer can hold",
+                                                    "The mesh file has an index past its last vertex"};
+    EXPECT_EQ(meshOutcomes, everyMeshOutcome);
+
+    const std::vector<MaterialSource> materials = MaterialSources();
+    TemporaryFolder folder;
+    const std::string path = folder.Write("data/material.material", "");
+    const WorkingDirectoryChange change(folder.Path());
+    std::set<std::string> materialOutcomes;
+    for (std::uint32_t number = 0; number < 1000; ++number) {
+        Dice dice(1, InputKind::Material, number);
+        const MaterialCase bad = MakeMaterialCase(materials, dice);
+        for (const LuaToken& token : SplitLuaTokens(bad.text)) {
+            for (const char* loop : {"while", "for", "repeat", "goto", "function"}) {
+                ASSERT_NE(token.text, loop) << number << ": " << bad.description;
+            }
+        }
+        ASSERT_TRUE(WriteFileContents(path, bad.text.data(), bad.text.size()));
+        const MaterialOutcome outcome = ExpectedMaterialOutcome();
+        const std::string& errors = outcome.acceptedErrors.front();
+        materialOutcomes.insert(errors.substr(0, errors.find_first_of("(:")) + (outcome.warningBox ? " box" : "") +
+                                (outcome.complete ? " complete" : ""));
+    }
+    const std::set<std::string> everyMaterialOutcome = {"data/material.material",
+                                                        "Asset files must return a single table ",
+                                                        "Asset files must return a table ",
+                                                        "The value at \"shaders\" must be a table ",
+                                                        "The value at \"constants\" must be a table ",
+                                                        " box",
+                                                        " complete"};
+    EXPECT_EQ(materialOutcomes, everyMaterialOutcome);
 }
 
 // Strings, long brackets and comments stay whole, so that mutations move whole tokens.
@@ -115,12 +170,13 @@ TEST_F(RobustnessMeshCheck, SeesABufferLongerThanItsCountsOnTheRealDevice) {
     ASSERT_TRUE(expected.Drawable());
     EXPECT_EQ(CheckMeshLoad(path, expected, messageBoxes), "");
 
-    platform::CreateIndexBuffer = [](IDirect3DDevice9* device, UINT length, DWORD usage, D3DFORMAT format,
-                                     D3DPOOL pool, IDirect3DIndexBuffer9** buffer, HANDLE* shared) {
+    platform::CreateIndexBuffer = [](IDirect3DDevice9* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                     IDirect3DIndexBuffer9** buffer, HANDLE* shared) {
         return platform::real::CreateIndexBuffer(device, length + 12, usage, format, pool, buffer, shared);
     };
 
-    EXPECT_EQ(CheckMeshLoad(path, expected, messageBoxes), "buffers of 48 and 24 bytes for 3 vertices and 1 triangles; ");
+    EXPECT_EQ(CheckMeshLoad(path, expected, messageBoxes),
+              "buffers of 48 and 24 bytes for 3 vertices and 1 triangles; ");
 }
 
 }  // namespace
