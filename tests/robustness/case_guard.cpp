@@ -1,0 +1,88 @@
+#include "tests/robustness/case_guard.h"
+
+#include <windows.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+CaseGuard* activeGuard = nullptr;
+
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* exception) {
+    char why[64] = {};
+    std::snprintf(why, sizeof why, "crashed with exception 0x%08lX",
+                  exception != nullptr && exception->ExceptionRecord != nullptr
+                      ? static_cast<unsigned long>(exception->ExceptionRecord->ExceptionCode)
+                      : 0ul);
+    activeGuard->Abandon(why);
+}
+
+void ReportAbort(int) {
+    activeGuard->Abandon("aborted");
+}
+
+}  // namespace
+
+CaseGuard::CaseGuard(std::uint32_t campaignSeed, unsigned limit) : seed(campaignSeed), limitSeconds(limit) {
+    activeGuard = this;
+    SetUnhandledExceptionFilter(ReportCrash);
+    std::signal(SIGABRT, ReportAbort);
+    watchdog = std::thread([this] { Watch(); });
+}
+
+CaseGuard::~CaseGuard() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        stopping = true;
+    }
+    stop.notify_one();
+    watchdog.join();
+    std::signal(SIGABRT, SIG_DFL);
+    SetUnhandledExceptionFilter(nullptr);
+    activeGuard = nullptr;
+}
+
+void CaseGuard::Begin(InputKind inputKind, std::uint32_t number) {
+    kind = inputKind;
+    caseNumber = number;
+    ++started;
+    ++(inputKind == InputKind::Mesh ? meshes : materials);
+}
+
+void CaseGuard::End(const std::string& description, const std::string& problem) {
+    if (!problem.empty()) {
+        ++failures;
+        std::printf("%s (%s): %s\n", CaseName().c_str(), description.c_str(), problem.c_str());
+        std::fflush(stdout);
+    }
+}
+
+std::string CaseGuard::Tally() const {
+    return "bad inputs tried: " + std::to_string(meshes) + " meshes, " + std::to_string(materials) + " materials, " +
+           std::to_string(failures) + " failures";
+}
+
+void CaseGuard::Abandon(const std::string& why) {
+    ++failures;
+    std::printf("%s: %s\n%s\n", CaseName().c_str(), why.c_str(), Tally().c_str());
+    std::fflush(stdout);
+    std::_Exit(3);
+}
+
+std::string CaseGuard::CaseName() const {
+    return "seed " + std::to_string(seed) + " case " + std::to_string(caseNumber) +
+           (kind == InputKind::Mesh ? " mesh" : " material");
+}
+
+void CaseGuard::Watch() {
+    std::unique_lock<std::mutex> lock(mutex);
+    std::uint32_t seen = started;
+    while (!stop.wait_for(lock, std::chrono::seconds(limitSeconds), [this] { return stopping; })) {
+        if (started == seen) {
+            Abandon("no end within " + std::to_string(limitSeconds) + " s");
+        }
+        seen = started;
+    }
+}

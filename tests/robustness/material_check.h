@@ -1,0 +1,13 @@
+// One material case: Material::ReadAssetFile on a fresh Material, then what went to standard error,
+// the boxes and the fields against what the chunk calls for.
+#pragma once
+
+#include "tests/robustness/material_outcome.h"
+#include "tests/support/platform_test.h"
+
+#include <string>
+#include <vector>
+
+// Reads data/material.material of the working directory, with boxes recorded into boxes. Empty
+// when all agrees, else what differed.
+std::string CheckMaterialRead(const MaterialOutcome& expected, std::vector<MessageBoxCall>& boxes);

@@ -1,0 +1,112 @@
+#include "tests/robustness/material_outcome.h"
+
+#include <lua.hpp>
+
+#include <cctype>
+
+namespace {
+
+std::string TypeName(lua_State* luaState, int index) {
+    return lua_typename(luaState, lua_type(luaState, index));
+}
+
+std::string NotATable(const char* key, lua_State* luaState) {
+    return std::string("The value at \"") + key + "\" must be a table (instead of a " + TypeName(luaState, -1) + ")\n";
+}
+
+// A string as far as its first NUL, or a number in Lua's own text form; none for anything else.
+std::optional<std::string> PathAt(lua_State* luaState, const char* key) {
+    lua_getfield(luaState, -1, key);
+    std::optional<std::string> path;
+    const int type = lua_type(luaState, -1);
+    if (type == LUA_TSTRING || type == LUA_TNUMBER) {
+        lua_pushvalue(luaState, -1);  // converts the copy, not the entry
+        path = std::string(lua_tostring(luaState, -1));
+        lua_pop(luaState, 1);
+    }
+    lua_pop(luaState, 1);
+    return path;
+}
+
+// The colour modifier table is at the top of the stack, if there is one.
+void ReadColour(lua_State* luaState, MaterialOutcome& outcome) {
+    bool complete = lua_type(luaState, -1) == LUA_TTABLE;
+    for (int element = 1; complete && element <= 3; ++element) {
+        lua_rawgeti(luaState, -1, element);
+        complete = lua_isnumber(luaState, -1) != 0;
+        if (complete) {
+            outcome.colorModifier[element - 1] = static_cast<float>(lua_tonumber(luaState, -1));
+        }
+        lua_pop(luaState, 1);
+    }
+    if (!complete) {
+        outcome.warningBox = true;
+        outcome.colorModifier[0] = -1.0f;
+    }
+    outcome.complete = complete;
+}
+
+// The chunk's results are on the stack.
+void WalkResults(lua_State* luaState, MaterialOutcome& outcome) {
+    const int count = lua_gettop(luaState);
+    if (count != 1) {
+        outcome.acceptedErrors = {"Asset files must return a single table (instead of " + std::to_string(count) +
+                                  " values)\n"};
+        return;
+    }
+    if (lua_type(luaState, 1) != LUA_TTABLE) {
+        outcome.acceptedErrors = {"Asset files must return a table (instead of a " + TypeName(luaState, 1) + ")\n"};
+        return;
+    }
+    lua_getfield(luaState, 1, "shaders");
+    if (lua_type(luaState, -1) != LUA_TTABLE) {
+        outcome.acceptedErrors = {NotATable("shaders", luaState)};
+        return;
+    }
+    outcome.vertexShaderPath = PathAt(luaState, "vertexShader");
+    outcome.fragmentShaderPath = PathAt(luaState, "fragmentShader");
+    lua_getfield(luaState, 1, "constants");
+    if (lua_type(luaState, -1) != LUA_TTABLE) {
+        outcome.acceptedErrors = {NotATable("constants", luaState)};
+        return;
+    }
+    lua_getfield(luaState, -1, "g_colorModifier");
+    ReadColour(luaState, outcome);
+}
+
+}  // namespace
+
+std::vector<std::string> LuaErrorForms(const std::string& message) {
+    const std::size_t colon = message.find(':');
+    std::size_t end = colon == std::string::npos ? 0 : colon + 1;
+    while (end < message.size() && std::isdigit(static_cast<unsigned char>(message[end])) != 0) {
+        ++end;
+    }
+    if (colon == std::string::npos || end == colon + 1 || end >= message.size() || message[end] != ':') {
+        return {message};
+    }
+    const std::size_t text = message.compare(end, 2, ": ") == 0 ? end + 2 : end + 1;
+    return {message, message.substr(0, colon) + "(" + message.substr(colon + 1, end - colon - 1) +
+                         "): error: " + message.substr(text)};
+}
+
+MaterialOutcome ExpectedMaterialOutcome() {
+    MaterialOutcome outcome;
+    lua_State* const luaState = luaL_newstate();
+    if (luaState == nullptr) {
+        outcome.acceptedErrors = {"Failed to create a new Lua state\n"};
+        return outcome;
+    }
+    int status = luaL_loadfile(luaState, "data/material.material");
+    if (status == LUA_OK) {
+        status = lua_pcall(luaState, 0, LUA_MULTRET, 0);
+    }
+    if (status == LUA_OK) {
+        WalkResults(luaState, outcome);
+    } else {
+        const char* const message = lua_tostring(luaState, -1);
+        outcome.acceptedErrors = LuaErrorForms(message != nullptr ? message : "");
+    }
+    lua_close(luaState);
+    return outcome;
+}

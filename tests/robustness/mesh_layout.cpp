@@ -1,0 +1,29 @@
+#include "tests/robustness/mesh_layout.h"
+
+std::uint32_t WordAt(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
+    std::uint32_t word = 0;
+    for (std::size_t byte = 0; byte < 4 && offset + byte < bytes.size(); ++byte) {
+        word |= std::uint32_t{bytes[offset + byte]} << (8 * byte);
+    }
+    return word;
+}
+
+void SetWordAt(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value) {
+    if (bytes.size() < offset + 4) {
+        bytes.resize(offset + 4, 0);
+    }
+    for (std::size_t byte = 0; byte < 4; ++byte) {
+        bytes[offset + byte] = static_cast<std::uint8_t>(value >> (8 * byte));
+    }
+}
+
+MeshLayout LayoutOf(const std::vector<std::uint8_t>& bytes) {
+    MeshLayout layout{};
+    layout.vertexCount = WordAt(bytes, 0);
+    layout.indexCount = WordAt(bytes, 4);
+    layout.vertexBufferLength = layout.vertexCount * BytesPerVertex;
+    layout.indexBufferLength = layout.indexCount / 3 * BytesPerTriangle;
+    layout.vertexBlockEnd = MeshHeaderBytes + layout.vertexBufferLength;
+    layout.indexBlockEnd = layout.vertexBlockEnd + layout.indexCount * BytesPerIndex;
+    return layout;
+}

@@ -1,0 +1,182 @@
+// The bad-input campaign's own parts: its cases come again from their seed alone and reach every
+// outcome within bounded buffers and without loops, its expected outcomes agree with what the
+// program is known to do, and its mesh check sees a wrong buffer on the real device.
+#include "graphics/renderer.h"
+#include "tests/robustness/lua_tokens.h"
+#include "tests/robustness/material_cases.h"
+#include "tests/robustness/material_outcome.h"
+#include "tests/robustness/mesh_cases.h"
+#include "tests/robustness/mesh_check.h"
+#include "tests/robustness/mesh_layout.h"
+#include "tests/robustness/mesh_outcome.h"
+#include "tests/unit/material_test_support.h"
+
+#include <set>
+
+namespace {
+
+std::vector<std::uint8_t> Words(const std::vector<std::uint32_t>& words) {
+    std::vector<std::uint8_t> bytes;
+    for (const std::uint32_t word : words) {
+        for (int byte = 0; byte < 4; ++byte) {
+            bytes.push_back(static_cast<std::uint8_t>(word >> (8 * byte)));
+        }
+    }
+    return bytes;
+}
+
+TEST(RobustnessCases, ACaseComesAgainFromItsSeedAndNumberAlone) {
+    const std::vector<MeshSource> meshes = MeshSources();
+    const std::vector<MaterialSource> materials = MaterialSources();
+    const auto mesh = [&](std::uint32_t seed, std::uint32_t number) {
+        Dice dice(seed, InputKind::Mesh, number);
+        return MakeMeshCase(meshes, dice).bytes;
+    };
+    const auto material = [&](std::uint32_t seed, std::uint32_t number) {
+        Dice dice(seed, InputKind::Material, number);
+        return MakeMaterialCase(materials, dice).text;
+    };
+    mesh(5, 16);  // what came before does not matter
+    EXPECT_EQ(mesh(5, 17), mesh(5, 17));
+    EXPECT_NE(mesh(5, 17), mesh(5, 18));
+    EXPECT_NE(mesh(5, 17), mesh(6, 17));
+    material(5, 16);
+    EXPECT_EQ(material(5, 17), material(5, 17));
+    EXPECT_NE(material(5, 17), material(5, 18));
+}
+
+// Over many cases every outcome comes up, no buffer asked for lies between 16 MiB and the largest
+// 32-bit length, and no chunk holds a loop that could run for ever.
+TEST(RobustnessCases, CasesReachEveryOutcomeWithinBoundedBuffersAndWithoutLoops) {
+    const std::vector<MeshSource> meshes = MeshSources();
+    std::set<std::string> meshOutcomes;
+    for (std::uint32_t number = 0; number < 1000; ++number) {
+        Dice dice(1, InputKind::Mesh, number);
+        const MeshCase bad = MakeMeshCase(meshes, dice);
+        const MeshLayout layout = LayoutOf(bad.bytes);
+        for (const std::uint64_t length : {layout.vertexBufferLength, layout.indexBufferLength}) {
+            EXPECT_TRUE(length <= (16u << 20) || length > LargestBufferLength) << number << ": " << bad.description;
+        }
+        meshOutcomes.insert(ExpectedMeshOutcome(bad.bytes).text);
+    }
+    const std::set<std::string> everyMeshOutcome = {"",  // drawable
+                                                    "DirectX failed to create a vertex buffer",
+                                                    "DirectX failed to create an index buffer",
+                                                    "The mesh file has more vertices than a vertex buffer can hold",
+                                                    "The mesh file has more indices than an index buffer can hold",
+                                                    "The mesh file has an index past its last vertex"};
+    EXPECT_EQ(meshOutcomes, everyMeshOutcome);
+
+    const std::vector<MaterialSource> materials = MaterialSources();
+    TemporaryFolder folder;
+    const std::string path = folder.Write("data/material.material", "");
+    const WorkingDirectoryChange change(folder.Path());
+    std::set<std::string> materialOutcomes;
+    for (std::uint32_t number = 0; number < 1000; ++number) {
+        Dice dice(1, InputKind::Material, number);
+        const MaterialCase bad = MakeMaterialCase(materials, dice);
+        for (const LuaToken& token : SplitLuaTokens(bad.text)) {
+            for (const char* loop : {"while", "for", "repeat", "goto", "function"}) {
+                ASSERT_NE(token.text, loop) << number << ": " << bad.description;
+            }
+        }
+        ASSERT_TRUE(WriteFileContents(path, bad.text.data(), bad.text.size()));
+        const MaterialOutcome outcome = ExpectedMaterialOutcome();
+        const std::string& errors = outcome.acceptedErrors.front();
+        materialOutcomes.insert(errors.substr(0, errors.find_first_of("(:")) + (outcome.warningBox ? " box" : "") +
+                                (outcome.complete ? " complete" : ""));
+    }
+    const std::set<std::string> everyMaterialOutcome = {"data/material.material",
+                                                        "Asset files must return a single table ",
+                                                        "Asset files must return a table ",
+                                                        "The value at \"shaders\" must be a table ",
+                                                        "The value at \"constants\" must be a table ",
+                                                        " box",
+                                                        " complete"};
+    EXPECT_EQ(materialOutcomes, everyMaterialOutcome);
+}
+
+// Strings, long brackets and comments stay whole, so that mutations move whole tokens.
+TEST(RobustnessCases, LuaTokensKeepStringsWholeAndDropComments) {
+    const std::vector<LuaToken> tokens =
+        SplitLuaTokens("x = 1e-5 -- note\n[==[a]]b]==] .. 'it\\'s' --[[ long\n comment ]] ...");
+    std::vector<std::string> texts;
+    for (const LuaToken& token : tokens) {
+        texts.push_back(token.text);
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{"x", "=", "1e-5", "[==[a]]b]==]", "..", "'it\\'s'", "..."}));
+    EXPECT_TRUE(tokens[3].onNewLine);
+    EXPECT_EQ(JoinLuaTokens(tokens), "x = 1e-5\n[==[a]]b]==] .. 'it\\'s' ...\n");
+}
+
+TEST(RobustnessMeshOutcome, AgreesWithWhatTheProgramIsKnownToDo) {
+    struct Known {
+        std::vector<std::uint8_t> file;
+        const char* text;  // empty for a drawable mesh
+    };
+    const Known known[] = {
+        {{}, "DirectX failed to create a vertex buffer"},
+        {Words({1, 0, 0, 0, 0, 0}), "DirectX failed to create an index buffer"},
+        {{2, 0, 0, 0, 3, 0}, ""},  // a short header; the vertices and indices become zeros
+        {Words({0x10000000u, 3}), "The mesh file has more vertices than a vertex buffer can hold"},
+        {Words({1, 0x40000002u}), "The mesh file has more indices than an index buffer can hold"},
+        {Words({1, 3, 0, 0, 0, 0, 0, 0, 1}), "The mesh file has an index past its last vertex"},
+        {Words({1, 5, 0, 0, 0, 0, 0, 0, 0, 0, 99}), ""},  // the unfinished triangle is not read
+    };
+    for (const Known& file : known) {
+        SCOPED_TRACE(file.text);
+        EXPECT_EQ(ExpectedMeshOutcome(file.file).text, file.text);
+    }
+    const MeshOutcome shortHeader = ExpectedMeshOutcome({2, 0, 0, 0, 3, 0});
+    EXPECT_EQ(shortHeader.vertexBytes, std::vector<std::uint8_t>(32, 0));
+    EXPECT_EQ(shortHeader.indexBytes, std::vector<std::uint8_t>(12, 0));
+}
+
+TEST(RobustnessMaterialOutcome, AgreesWithWhatTheProgramIsKnownToDo) {
+    TemporaryFolder folder;
+    folder.Write("data/material.material",
+                 "return { shaders = { vertexShader = 12 }, constants = { g_colorModifier = { '0x10', 0.25 } } }");
+    const WorkingDirectoryChange change(folder.Path());
+
+    const MaterialOutcome outcome = ExpectedMaterialOutcome();
+
+    EXPECT_EQ(outcome.acceptedErrors, std::vector<std::string>{""});
+    EXPECT_EQ(outcome.vertexShaderPath, std::optional<std::string>("12"));
+    EXPECT_FALSE(outcome.fragmentShaderPath.has_value());
+    EXPECT_TRUE(outcome.warningBox);
+    EXPECT_EQ(outcome.colorModifier[0], std::optional<float>(-1.0f));
+    EXPECT_EQ(outcome.colorModifier[1], std::optional<float>(0.25f));
+    EXPECT_FALSE(outcome.colorModifier[2].has_value());
+    EXPECT_FALSE(outcome.complete);
+}
+
+TEST(RobustnessMaterialOutcome, LuaErrorsAreAcceptedInEitherPositionForm) {
+    EXPECT_EQ(LuaErrorForms("data/material.material:3: unexpected symbol near 'x'"),
+              (std::vector<std::string>{"data/material.material:3: unexpected symbol near 'x'",
+                                        "data/material.material(3): error: unexpected symbol near 'x'"}));
+    EXPECT_EQ(LuaErrorForms("cannot open data/material.material"),
+              std::vector<std::string>{"cannot open data/material.material"});
+}
+
+using RobustnessMeshCheck = PlatformTest;
+
+TEST_F(RobustnessMeshCheck, SeesABufferLongerThanItsCountsOnTheRealDevice) {
+    ASSERT_NO_FATAL_FAILURE(StartRealDevice());
+    RecordMessageBoxes();
+    TemporaryFolder folder;
+    const std::vector<std::uint8_t> triangle = Words({3, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2});
+    const std::string path = folder.Write("triangle.mesh.bin", std::string(triangle.begin(), triangle.end()));
+    const MeshOutcome expected = ExpectedMeshOutcome(triangle);
+    ASSERT_TRUE(expected.Drawable());
+    EXPECT_EQ(CheckMeshLoad(path, expected, messageBoxes), "");
+
+    platform::CreateIndexBuffer = [](IDirect3DDevice9* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                     IDirect3DIndexBuffer9** buffer, HANDLE* shared) {
+        return platform::real::CreateIndexBuffer(device, length + 12, usage, format, pool, buffer, shared);
+    };
+
+    EXPECT_EQ(CheckMeshLoad(path, expected, messageBoxes),
+              "buffers of 48 and 24 bytes for 3 vertices and 1 triangles; ");
+}
+
+}  // namespace
