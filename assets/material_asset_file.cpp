@@ -8,6 +8,7 @@
 #include <lua.hpp>
 
 #include <cctype>
+#include <limits>
 #include <iostream>
 #include <string>
 
@@ -69,6 +70,17 @@ bool ReadTableEntry(lua_State* luaState, const char* key, ReadEntries readEntrie
     }
     lua_pop(luaState, 1);
     return succeeded;
+}
+
+// The nearest float. A number that rounds beyond the float range (half a step past the largest
+// float) becomes an infinity of its sign, as an IEEE conversion gives, instead of the undefined
+// result of converting it in C++.
+float ToFloat(double number) {
+    constexpr double Overflow = static_cast<double>(std::numeric_limits<float>::max()) + 0x1p103;
+    if (number >= Overflow || number <= -Overflow) {
+        return number > 0.0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
+    }
+    return static_cast<float>(number);
 }
 
 // Strings and numbers (in Lua's text form) become the path; anything else leaves it alone.
@@ -148,7 +160,7 @@ bool Material::ReadColorModifier(lua_State* luaState, HWND owner) {
         lua_gettable(luaState, -2);
         complete = lua_isnumber(luaState, -1) != 0;
         if (complete) {
-            colorModifier[element - 1] = static_cast<float>(lua_tonumber(luaState, -1));
+            colorModifier[element - 1] = ToFloat(lua_tonumber(luaState, -1));
         }
         lua_pop(luaState, 1);
     }
