@@ -23,14 +23,6 @@ void GridSize(std::uint32_t quads, std::uint32_t& columns, std::uint32_t& rows) 
     columns = quads / rows;
 }
 
-template <typename Interface>
-void ReleaseIfMade(Interface*& object) {
-    if (object != nullptr) {
-        object->Release();
-        object = nullptr;
-    }
-}
-
 // One ReadFile straight into the whole of a locked buffer.
 template <typename Buffer>
 bool ReadIntoLocked(HANDLE file, Buffer* buffer, DWORD bytes) {
@@ -67,8 +59,8 @@ double BareLoadSeconds(const std::string& path, bool& succeeded) {
         CloseHandle(file);
     }
     const double seconds = Now() - start;
-    ReleaseIfMade(vertexBuffer);
-    ReleaseIfMade(indexBuffer);
+    platform::ReleaseAndClear(vertexBuffer);
+    platform::ReleaseAndClear(indexBuffer);
     return seconds;
 }
 

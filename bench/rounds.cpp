@@ -1,6 +1,7 @@
 #include "bench/rounds.h"
 
 #include "bench/clock.h"
+#include "platform/direct3d.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -39,9 +40,7 @@ DeviceIdleWait::DeviceIdleWait(IDirect3DDevice9* device) {
 }
 
 DeviceIdleWait::~DeviceIdleWait() {
-    if (query != nullptr) {
-        query->Release();
-    }
+    platform::ReleaseAndClear(query);
 }
 
 void DeviceIdleWait::operator()() const {
