@@ -21,9 +21,9 @@ extern float fieldOfView;  // vertical, radians
 // Set when Present says the device was lost; the frames then try to bring it back instead of drawing.
 extern bool deviceLost;
 
-// Looks for D3DX first, then starts the timer, makes the interface and the device for the window, reads the material, makes
-// its shaders, loads the two meshes and sets the scene defaults. False only when the interface or
-// the device could not be made, or D3DX is missing (after its message box).
+// Looks for D3DX first, then starts the timer, makes the interface and the device for the window,
+// reads the material, makes its shaders, loads the two meshes and sets the scene defaults. False
+// only when D3DX is missing or the interface or the device could not be made (after its box).
 bool Startup(HWND window);
 // What the device is created with, and reset with after a loss: an 800 x 600 windowed back buffer
 // with a 16-bit depth buffer for the window.
