@@ -50,24 +50,24 @@ void ReadColour(lua_State* luaState, MaterialOutcome& outcome) {
 void WalkResults(lua_State* luaState, MaterialOutcome& outcome) {
     const int count = lua_gettop(luaState);
     if (count != 1) {
-        outcome.acceptedErrors = {"Asset files must return a single table (instead of " + std::to_string(count) +
-                                  " values)\n"};
+        outcome.errors = "Asset files must return a single table (instead of " + std::to_string(count) +
+                                  " values)\n";
         return;
     }
     if (lua_type(luaState, 1) != LUA_TTABLE) {
-        outcome.acceptedErrors = {"Asset files must return a table (instead of a " + TypeName(luaState, 1) + ")\n"};
+        outcome.errors = "Asset files must return a table (instead of a " + TypeName(luaState, 1) + ")\n";
         return;
     }
     lua_getfield(luaState, 1, "shaders");
     if (lua_type(luaState, -1) != LUA_TTABLE) {
-        outcome.acceptedErrors = {NotATable("shaders", luaState)};
+        outcome.errors = NotATable("shaders", luaState);
         return;
     }
     outcome.vertexShaderPath = PathAt(luaState, "vertexShader");
     outcome.fragmentShaderPath = PathAt(luaState, "fragmentShader");
     lua_getfield(luaState, 1, "constants");
     if (lua_type(luaState, -1) != LUA_TTABLE) {
-        outcome.acceptedErrors = {NotATable("constants", luaState)};
+        outcome.errors = NotATable("constants", luaState);
         return;
     }
     lua_getfield(luaState, -1, "g_colorModifier");
@@ -76,25 +76,25 @@ void WalkResults(lua_State* luaState, MaterialOutcome& outcome) {
 
 }  // namespace
 
-std::vector<std::string> LuaErrorForms(const std::string& message) {
+std::string LuaErrorAsWritten(const std::string& message) {
     const std::size_t colon = message.find(':');
     std::size_t end = colon == std::string::npos ? 0 : colon + 1;
     while (end < message.size() && std::isdigit(static_cast<unsigned char>(message[end])) != 0) {
         ++end;
     }
     if (colon == std::string::npos || end == colon + 1 || end >= message.size() || message[end] != ':') {
-        return {message};
+        return message;
     }
     const std::size_t text = message.compare(end, 2, ": ") == 0 ? end + 2 : end + 1;
-    return {message, message.substr(0, colon) + "(" + message.substr(colon + 1, end - colon - 1) +
-                         "): error: " + message.substr(text)};
+    return message.substr(0, colon) + "(" + message.substr(colon + 1, end - colon - 1) + "): error: " +
+           message.substr(text);
 }
 
 MaterialOutcome ExpectedMaterialOutcome() {
     MaterialOutcome outcome;
     lua_State* const luaState = luaL_newstate();
     if (luaState == nullptr) {
-        outcome.acceptedErrors = {"Failed to create a new Lua state\n"};
+        outcome.errors = "Failed to create a new Lua state\n";
         return outcome;
     }
     int status = luaL_loadfile(luaState, "data/material.material");
@@ -105,7 +105,7 @@ MaterialOutcome ExpectedMaterialOutcome() {
         WalkResults(luaState, outcome);
     } else {
         const char* const message = lua_tostring(luaState, -1);
-        outcome.acceptedErrors = LuaErrorForms(message != nullptr ? message : "");
+        outcome.errors = LuaErrorAsWritten(message != nullptr ? message : "");
     }
     lua_close(luaState);
     return outcome;

@@ -4,11 +4,10 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 struct MaterialOutcome {
-    // Standard error must hold exactly one of these (a Lua error may come in either position form).
-    std::vector<std::string> acceptedErrors{""};
+    // What standard error must hold exactly.
+    std::string errors;
     // The values the fields must be set to; none where they must be left as they were.
     std::optional<std::string> vertexShaderPath;
     std::optional<std::string> fragmentShaderPath;
@@ -19,6 +18,6 @@ struct MaterialOutcome {
 
 MaterialOutcome ExpectedMaterialOutcome();
 
-// A Lua error text as Lua words it ("NAME:LINE: message"), and with a leading position in the
-// program's own form ("NAME(LINE): error: message").
-std::vector<std::string> LuaErrorForms(const std::string& message);
+// A Lua error text as the program writes it: a leading position as Lua words it ("NAME:LINE: message")
+// in the program's own form ("NAME(LINE): error: message"); a message without one as it is.
+std::string LuaErrorAsWritten(const std::string& message);
