@@ -1,6 +1,6 @@
 // The picture that the real Direct3D 9 draws from the shipped data: the cube in the middle, black
-// above it and the plane below, and how held keys move them. Every frame read back is saved under
-// <build>/frames.
+// above it and the plane below, how held keys move them, and the scene coming back after the device
+// was lost. Every frame read back is saved under <build>/frames.
 #include "application/main_window.h"
 #include "graphics/renderer.h"
 #include "tests/support/allocation_counter.h"
@@ -185,6 +185,37 @@ TEST_F(FramePictureTest, HeldWMovesTheSceneDown) {
     EXPECT_NEAR(PlaneTopRow(picture, 100), farEdge, 1);
     EXPECT_GT(PlaneTopRow(picture, 100), PlaneTopRow(still, 100) + 30);
     ExpectColourAt(picture, 400, 300, Black);
+}
+
+// Windows takes the device away (Present says so; Wine never does) and lets it be reset a pass later.
+// Wine's real Reset refuses to run while any default-pool object lives, so a buffer left behind
+// keeps the device lost and the picture away.
+TEST_F(FramePictureTest, RealResetBringsTheCubeAndThePlaneBack) {
+    const auto readAndPresent = platform::Present;  // a copy of the fixture's
+    platform::Present = [](IDirect3DDevice9*, const RECT*, const RECT*, HWND, const RGNDATA*) -> HRESULT {
+        return D3DERR_DEVICELOST;
+    };
+    Renderer::DrawFrame();
+    ASSERT_TRUE(Renderer::deviceLost);
+    platform::Present = readAndPresent;
+    int tests = 0;
+    platform::TestCooperativeLevel = [&tests](IDirect3DDevice9* device) {
+        ++tests;
+        return tests == 1 ? D3DERR_DEVICELOST : tests == 2 ? D3DERR_DEVICENOTRESET
+                                                           : platform::real::TestCooperativeLevel(device);
+    };
+
+    Renderer::DrawFrame();  // still lost
+    Renderer::DrawFrame();  // reset, and drawn again
+
+    ASSERT_FALSE(Renderer::deviceLost) << "the real Reset was refused";
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_TRUE(messageBoxes.empty());
+    EXPECT_TRUE(SUCCEEDED(platform::real::TestCooperativeLevel(Renderer::device)));
+    ASSERT_EQ(frames.back().width, 800);
+    ExpectCubeFrontCentredOn(frames.back(), Origin, StartCamera);
+    EXPECT_GT(FindColour(frames.back(), CubeFront, Tolerance).count, 1000);
+    ExpectColourAt(frames.back(), 400, 500, Plane);
 }
 
 // The program started with a material file of its own, beside copies of the shipped shaders and
