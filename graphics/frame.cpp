@@ -60,7 +60,12 @@ void ApplyColorModifier() {
     }
 }
 
+// GetAsyncKeyState reads the keyboard of the whole desktop: while another program is in front, the
+// keys are the user's business there, and all count as up here.
 void PollMovementKeys() {
+    if (platform::GetForegroundWindow() != window) {
+        return;
+    }
     for (const MovementKey& key : MovementKeys) {
         if (IsKeyDown(key.virtualKey)) {
             Component(*key.offset, key.axis) += key.step;

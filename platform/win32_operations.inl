@@ -36,8 +36,10 @@ PLATFORM_OPERATION(void, PostQuitMessage, (int exitCode), ::PostQuitMessage(exit
 PLATFORM_OPERATION(int, MessageBoxA, (HWND owner, LPCSTR text, LPCSTR caption, UINT type),
                    ::MessageBoxA(owner, text, caption, type))
 
-// Bits other than the lowest are set while the key is held.
+// Bits other than the lowest are set while the key is held, whichever program the user types into.
 PLATFORM_OPERATION(SHORT, GetAsyncKeyState, (int virtualKey), ::GetAsyncKeyState(virtualKey))
+// The window the user works in, of whichever program; null while none is (activation is changing).
+PLATFORM_OPERATION(HWND, GetForegroundWindow, (), ::GetForegroundWindow())
 
 // Error texts: the thread's last error code, the system text for a code (0 when there is none). The
 // inserts are untyped here because the compiler's va_list carries attributes that a std::function drops.

@@ -95,6 +95,7 @@ protected:
         };
         platform::SetDefaults = [](ID3DXConstantTable*, IDirect3DDevice9*) { return D3D_OK; };
         platform::GetAsyncKeyState = [this](int virtualKey) -> SHORT { return virtualKey == heldKey ? -32768 : 0; };
+        platform::GetForegroundWindow = [] { return Renderer::window; };
     }
 
     void InstallLossAnswers() {

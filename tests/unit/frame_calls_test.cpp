@@ -47,6 +47,7 @@ void Append(std::vector<std::string>& calls, const std::vector<std::string>& mor
 std::vector<std::string> Frame(const std::vector<std::string>& colour, const std::vector<std::string>& scene) {
     std::vector<std::string> calls = {"QueryPerformanceCounter"};
     Append(calls, colour);
+    calls.push_back("GetForegroundWindow");
     Append(calls, KeyPolls());
     calls.push_back("Clear(device, 0, null, 3, ff000000, 1, 0)");
     calls.push_back("BeginScene(device)");
@@ -91,6 +92,34 @@ TEST_F(FrameCallsTest, MatricesAreTheProjectionTheCameraInverseAndEachMeshPlace)
     EXPECT_EQ(Elements(matrices[2].matrix), Elements(D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0.25f, 0.5f, 4.0f, 1)));
     EXPECT_EQ(matrices[3].handle, "modelToWorld");
     EXPECT_EQ(Elements(matrices[3].matrix), Elements(D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, -3.0f, -1.0f, 2.0f, 1)));
+}
+
+// Keys typed into another program are not the game's: none is polled, and the movement eases away
+// as after a release. Null is no window in front at all.
+TEST_F(FrameCallsTest, WithAnotherWindowInFrontNoKeyIsPolled) {
+    const struct {
+        const char* name;
+        HWND window;
+    } inFront[] = {{"another program's window", OtherWindow}, {"none", nullptr}};
+    for (const auto& front : inFront) {
+        SCOPED_TRACE(front.name);
+        TearDown();
+        SetUp();
+        HoldKey(VK_RIGHT);
+        HoldKey('W');
+        Renderer::DrawFrame();
+        foregroundWindow = front.window;
+        calls.clear();
+        Renderer::DrawFrame();
+        Renderer::DrawFrame();
+        EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
+                                [](const std::string& call) { return call.rfind("GetAsyncKeyState", 0) == 0; }),
+                  0);
+        EXPECT_EQ(Renderer::cubeOffset.x, 0.125f);
+        EXPECT_EQ(s_cubeMesh.position.x, 0.875f);
+        EXPECT_EQ(Renderer::cameraOffset.y, 0.125f);
+        EXPECT_EQ(Renderer::cameraPosition.y, 0.875f);
+    }
 }
 
 // Without a shader or the vertex constants the meshes cannot be drawn; the picture is still

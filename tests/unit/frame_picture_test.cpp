@@ -75,6 +75,8 @@ protected:
             const auto state = keyStates.find(virtualKey);
             return state != keyStates.end() ? state->second : 0;
         };
+        // Other tests' windows may be in front: the keys are held for this one.
+        platform::GetForegroundWindow = [] { return s_mainWindow; };
         platform::Present = [this](IDirect3DDevice9* device, const RECT* source, const RECT* destination,
                                    HWND window, const RGNDATA* dirtyRegion) {
             if (capturing) {

@@ -40,6 +40,8 @@ std::string VectorText(const D3DXVECTOR3* vector) {
 
 }  // namespace
 
+const HWND FrameTest::Window = Fake<HWND__>(0x0100);
+const HWND FrameTest::OtherWindow = Fake<HWND__>(0x0200);
 IDirect3DDevice9* const FrameTest::Device = Fake<IDirect3DDevice9>(0x1100);
 IDirect3DDevice9* const FrameTest::CubeDevice = Fake<IDirect3DDevice9>(0x1200);
 IDirect3DDevice9* const FrameTest::PlaneDevice = Fake<IDirect3DDevice9>(0x1300);
@@ -76,7 +78,10 @@ void FrameTest::SetUp() {
     colorModifiersSent.clear();
     keyStates.clear();
     counter = 0;
+    foregroundWindow = Window;
     names = {{nullptr, "null"},
+             {Window, "window"},
+             {OtherWindow, "otherWindow"},
              {Device, "device"},
              {CubeDevice, "cubeDevice"},
              {PlaneDevice, "planeDevice"},
@@ -94,6 +99,7 @@ void FrameTest::SetUp() {
              {ColorModifierHandle, "colorModifier"}};
     InstallScene();
     InstallTimerAndKeys();
+    InstallWindowState();
     InstallDeviceRecorders();
     InstallConstantRecorders();
 }
@@ -107,12 +113,14 @@ void FrameTest::TearDown() {
     ClearDirect3DFields(s_cubeMesh);
     ClearDirect3DFields(s_planeMesh);
     Renderer::device = nullptr;
+    Renderer::window = nullptr;
     PlatformTest::TearDown();
 }
 
 // The renderer as a successful start-up leaves it, with the shipped meshes' counts.
 void FrameTest::InstallScene() {
     Renderer::device = Device;
+    Renderer::window = Window;
     Renderer::cubeOffset = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
     Renderer::cameraOffset = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
     Renderer::cameraPosition = D3DXVECTOR3(0.0f, 0.0f, -10.0f);
@@ -168,6 +176,13 @@ void FrameTest::InstallTimerAndKeys() {
         Record([&] { return "GetAsyncKeyState(" + std::to_string(virtualKey) + ")"; });
         const auto state = keyStates.find(virtualKey);
         return state != keyStates.end() ? state->second : 0;
+    };
+}
+
+void FrameTest::InstallWindowState() {
+    platform::GetForegroundWindow = [this]() -> HWND {
+        Record([] { return std::string("GetForegroundWindow"); });
+        return foregroundWindow;
     };
 }
 

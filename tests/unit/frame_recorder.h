@@ -1,6 +1,7 @@
 // What the frame tests without a device share: a scene of fake Direct3D objects in s_material and
-// the two meshes, a performance counter that advances by a set time per reading, key states set by
-// the test, and every platform call of a frame recorded with its arguments.
+// the two meshes, a performance counter that advances by a set time per reading, key states and the
+// foreground window set by the test, and every platform call of a
+// frame recorded with its arguments.
 #pragma once
 
 #include "tests/support/platform_test.h"
@@ -36,8 +37,12 @@ protected:
     std::vector<std::string> calls;
     std::vector<RecordedMatrix> matrices;
     std::vector<std::array<float, 3>> colorModifiersSent;
+    // What GetForegroundWindow answers.
+    HWND foregroundWindow = Window;
 
-    // The fakes: never dereferenced, only recognised by their addresses.
+    // The fakes: never dereferenced, only recognised by their addresses. Window is Renderer::window.
+    static const HWND Window;
+    static const HWND OtherWindow;
     static IDirect3DDevice9* const Device;
     static IDirect3DDevice9* const CubeDevice;
     static IDirect3DDevice9* const PlaneDevice;
@@ -53,6 +58,7 @@ protected:
 private:
     void InstallScene();
     void InstallTimerAndKeys();
+    void InstallWindowState();
     void InstallDeviceRecorders();
     void InstallConstantRecorders();
     // Makes the text only while recording.
