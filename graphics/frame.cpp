@@ -154,6 +154,9 @@ void DrawScene() {
 }  // namespace
 
 void DrawFrame() {
+    if (RestWhileMinimized()) {
+        return;
+    }
     if (deviceLost && !RestoreLostDevice()) {
         return;
     }

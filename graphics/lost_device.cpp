@@ -11,9 +11,6 @@ namespace Renderer {
 
 namespace {
 
-// A locked machine can stay lost for hours: each pass waits this long instead of spinning a core.
-constexpr DWORD LostPassMilliseconds = 10;
-
 void RestoreMeshes() {
     s_cubeMesh.Restore();
     s_planeMesh.Restore();
@@ -45,8 +42,9 @@ bool RestoreLostDevice() {
         usable = true;
     }
     if (!usable) {
-        // Tried again on a later pass, without a box: there would be one per pass.
-        platform::Sleep(LostPassMilliseconds);
+        // Tried again on a later pass, without a box: there would be one per pass. A locked machine
+        // can stay lost for hours.
+        platform::Sleep(RestingPassMilliseconds);
         return false;
     }
     deviceLost = false;

@@ -17,6 +17,7 @@ float nearPlane = 0.0f;
 float farPlane = 0.0f;
 float fieldOfView = 0.0f;
 bool deviceLost = false;
+bool windowMinimized = false;
 
 namespace {
 
@@ -118,6 +119,7 @@ bool Shutdown() {
     }
     window = nullptr;
     deviceLost = false;
+    windowMinimized = false;
     return true;
 }
 

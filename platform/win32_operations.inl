@@ -40,6 +40,8 @@ PLATFORM_OPERATION(int, MessageBoxA, (HWND owner, LPCSTR text, LPCSTR caption, U
 PLATFORM_OPERATION(SHORT, GetAsyncKeyState, (int virtualKey), ::GetAsyncKeyState(virtualKey))
 // The window the user works in, of whichever program; null while none is (activation is changing).
 PLATFORM_OPERATION(HWND, GetForegroundWindow, (), ::GetForegroundWindow())
+// Non-zero while the window is minimized.
+PLATFORM_OPERATION(BOOL, IsIconic, (HWND window), ::IsIconic(window))
 
 // Error texts: the thread's last error code, the system text for a code (0 when there is none). The
 // inserts are untyped here because the compiler's va_list carries attributes that a std::function drops.

@@ -19,7 +19,8 @@ extern State state;
 void Start();
 // Once per frame, before anything else in the frame.
 void Tick();
-// The next tick measures from now, so that a stretch without frames (a lost device) counts as none.
+// The next tick measures from now, so that a stretch without frames (a lost device, a minimized
+// window) counts as none.
 void Restart();
 // Seconds between the two latest ticks; reads no counter, so it is the same until the next tick.
 // Not clamped: zero before two ticks, and whatever the counter says after them.

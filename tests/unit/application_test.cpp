@@ -79,6 +79,20 @@ TEST_F(ApplicationTest, LoopDrawsOnEveryPassAndEndsOnlyOnQuit) {
                                              "translate " + quit, "dispatch " + quit}));
 }
 
+// A minimized window's passes draw nothing and wait instead, and each still takes its message, so
+// that restoring, closing and quitting work at once.
+TEST_F(ApplicationTest, MinimizedPassesWaitAndStillTakeTheirMessages) {
+    RecordFrames();
+    platform::IsIconic = [](HWND) -> BOOL { return TRUE; };
+    platform::Sleep = [this](DWORD milliseconds) { log.push_back("wait " + std::to_string(milliseconds)); };
+    ScriptMessages({{true, WM_USER, 0}, {false, 0, 0}, {true, WM_QUIT, 0}});
+    RunMessageLoop();
+    const std::string user = std::to_string(WM_USER);
+    const std::string quit = std::to_string(WM_QUIT);
+    EXPECT_EQ(log, (std::vector<std::string>{"wait 10", "translate " + user, "dispatch " + user, "wait 10",
+                                             "wait 10", "translate " + quit, "dispatch " + quit}));
+}
+
 // The exit path of a start without a device: std::exit never returns, so the test's stands in by
 // throwing the status.
 struct ExitCalled {

@@ -1,5 +1,6 @@
-// A device lost while the program runs: nothing is drawn while it is lost, the meshes' buffers are
-// gone before every Reset and made again after one succeeds, and the time spent lost moves nothing.
+// Passes that can show nothing: a device lost while the program runs, and a minimized window.
+// Nothing is drawn meanwhile, the meshes' buffers are gone before every Reset and made again after
+// one succeeds, and the time spent lost or minimized moves nothing.
 #include "assets/material.h"
 #include "graphics/renderer.h"
 #include "tests/unit/mesh_fake_device.h"
@@ -96,6 +97,7 @@ protected:
         platform::SetDefaults = [](ID3DXConstantTable*, IDirect3DDevice9*) { return D3D_OK; };
         platform::GetAsyncKeyState = [this](int virtualKey) -> SHORT { return virtualKey == heldKey ? -32768 : 0; };
         platform::GetForegroundWindow = [] { return Renderer::window; };
+        platform::IsIconic = [this](HWND window) -> BOOL { return window == Renderer::window && minimized; };
     }
 
     void InstallLossAnswers() {
@@ -133,6 +135,7 @@ protected:
 
     std::int64_t milliseconds = 0;
     int heldKey = 0;
+    bool minimized = false;
     std::deque<HRESULT> presentAnswers;
     std::deque<HRESULT> cooperativeLevels;
     std::deque<HRESULT> resetAnswers;
@@ -187,6 +190,48 @@ TEST_F(DeviceLossTest, LostDeviceDrawsNothingIsResetWithoutBuffersAndDrawsTheSce
     EXPECT_LT(FrameTimer::ElapsedSeconds(), 0.1f);
     EXPECT_LT(s_cubeMesh.position.x - cubeXBeforeTheLoss, 0.1f);
     EXPECT_TRUE(messageBoxes.empty());
+}
+
+// Minimized, a pass only waits, also with the device lost; once the window is back the time spent
+// minimized counts as none, and a lost device is brought back as it would have been.
+TEST_F(DeviceLossTest, MinimizedWindowOnlyWaitsAndMovesNothingOnceRestored) {
+    const std::vector<std::string> watched = {"TestCooperativeLevel", "Sleep", "Reset", "Clear", "Draw", "Present"};
+    // Three minimized passes, then the first pass after the restore; the calls of each part.
+    const auto minimizeAndRestore = [&] {
+        minimized = true;
+        const std::size_t minimizedFrom = calls.size();
+        for (int pass = 0; pass < 3; ++pass) {
+            Renderer::DrawFrame();
+        }
+        const std::vector<std::string> whileMinimized = CallsSince(minimizedFrom, watched);
+        minimized = false;
+        const std::size_t restoredFrom = calls.size();
+        Renderer::DrawFrame();
+        return std::make_pair(whileMinimized, CallsSince(restoredFrom, watched));
+    };
+    const std::vector<std::string> threeRests = {"Sleep", "Sleep", "Sleep"};
+    const std::vector<std::string> drawn = {"Clear", "Draw", "Draw", "Present"};
+    heldKey = VK_RIGHT;
+    presentAnswers = {D3D_OK, D3D_OK, D3DERR_DEVICELOST};
+    cooperativeLevels = {D3DERR_DEVICENOTRESET};
+    Renderer::DrawFrame();
+
+    float cubeX = s_cubeMesh.position.x;
+    const auto withTheDevice = minimizeAndRestore();
+    EXPECT_EQ(withTheDevice.first, threeRests);
+    EXPECT_EQ(withTheDevice.second, drawn);
+    EXPECT_LT(s_cubeMesh.position.x - cubeX, 0.1f) << "three minutes minimized moved the cube";
+
+    Renderer::DrawFrame();  // Present says the device is lost
+    ASSERT_TRUE(Renderer::deviceLost);
+    cubeX = s_cubeMesh.position.x;
+    const auto withTheDeviceLost = minimizeAndRestore();
+    EXPECT_EQ(withTheDeviceLost.first, threeRests);
+    std::vector<std::string> resetAndDrawn = {"TestCooperativeLevel", "Reset"};
+    resetAndDrawn.insert(resetAndDrawn.end(), drawn.begin(), drawn.end());
+    EXPECT_EQ(withTheDeviceLost.second, resetAndDrawn);
+    EXPECT_FALSE(Renderer::deviceLost);
+    EXPECT_LT(s_cubeMesh.position.x - cubeX, 0.1f);
 }
 
 }  // namespace

@@ -43,9 +43,9 @@ void Append(std::vector<std::string>& calls, const std::vector<std::string>& mor
     calls.insert(calls.end(), more.begin(), more.end());
 }
 
-// A frame from the counter reading to Present; `colour` and `scene` are what goes between.
+// A frame from the look at the window to Present; `colour` and `scene` are what goes between.
 std::vector<std::string> Frame(const std::vector<std::string>& colour, const std::vector<std::string>& scene) {
-    std::vector<std::string> calls = {"QueryPerformanceCounter"};
+    std::vector<std::string> calls = {"IsIconic(window)", "QueryPerformanceCounter"};
     Append(calls, colour);
     calls.push_back("GetForegroundWindow");
     Append(calls, KeyPolls());

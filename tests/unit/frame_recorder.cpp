@@ -79,6 +79,7 @@ void FrameTest::SetUp() {
     keyStates.clear();
     counter = 0;
     foregroundWindow = Window;
+    minimized = false;
     names = {{nullptr, "null"},
              {Window, "window"},
              {OtherWindow, "otherWindow"},
@@ -114,6 +115,7 @@ void FrameTest::TearDown() {
     ClearDirect3DFields(s_planeMesh);
     Renderer::device = nullptr;
     Renderer::window = nullptr;
+    Renderer::windowMinimized = false;
     PlatformTest::TearDown();
 }
 
@@ -183,6 +185,13 @@ void FrameTest::InstallWindowState() {
     platform::GetForegroundWindow = [this]() -> HWND {
         Record([] { return std::string("GetForegroundWindow"); });
         return foregroundWindow;
+    };
+    platform::IsIconic = [this](HWND window) -> BOOL {
+        Record([&] { return "IsIconic(" + Name(window) + ")"; });
+        return minimized ? TRUE : FALSE;
+    };
+    platform::Sleep = [this](DWORD milliseconds) {
+        Record([&] { return "Sleep(" + std::to_string(milliseconds) + ")"; });
     };
 }
 
