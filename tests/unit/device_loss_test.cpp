@@ -122,6 +122,9 @@ protected:
         };
     }
 
+    // What shows how a pass went: drawn, resting, or bringing the device back.
+    const std::vector<std::string> passCalls = {"TestCooperativeLevel", "Sleep", "Reset", "Clear", "Draw", "Present"};
+
     // The calls made from the index `from` on, whose names are among `names`.
     std::vector<std::string> CallsSince(std::size_t from, const std::vector<std::string>& names) const {
         std::vector<std::string> chosen;
@@ -156,7 +159,7 @@ TEST_F(DeviceLossTest, LostDeviceDrawsNothingIsResetWithoutBuffersAndDrawsTheSce
     }
     const std::vector<std::string> whileLost = {"TestCooperativeLevel", "Sleep", "TestCooperativeLevel", "Sleep",
                                                 "TestCooperativeLevel", "Reset", "Sleep"};
-    EXPECT_EQ(CallsSince(lost, {"TestCooperativeLevel", "Sleep", "Reset", "Clear", "Draw", "Present"}), whileLost);
+    EXPECT_EQ(CallsSince(lost, passCalls), whileLost);
     EXPECT_TRUE(Renderer::deviceLost);
     for (const char* released : {"Release(vertex buffer)", "Release(index buffer)"}) {
         EXPECT_EQ(std::count(calls.begin() + static_cast<std::ptrdiff_t>(lost), calls.end(), released), 2)
@@ -195,7 +198,6 @@ TEST_F(DeviceLossTest, LostDeviceDrawsNothingIsResetWithoutBuffersAndDrawsTheSce
 // Minimized, a pass only waits, also with the device lost; once the window is back the time spent
 // minimized counts as none, and a lost device is brought back as it would have been.
 TEST_F(DeviceLossTest, MinimizedWindowOnlyWaitsAndMovesNothingOnceRestored) {
-    const std::vector<std::string> watched = {"TestCooperativeLevel", "Sleep", "Reset", "Clear", "Draw", "Present"};
     // Three minimized passes, then the first pass after the restore; the calls of each part.
     const auto minimizeAndRestore = [&] {
         minimized = true;
@@ -203,11 +205,11 @@ TEST_F(DeviceLossTest, MinimizedWindowOnlyWaitsAndMovesNothingOnceRestored) {
         for (int pass = 0; pass < 3; ++pass) {
             Renderer::DrawFrame();
         }
-        const std::vector<std::string> whileMinimized = CallsSince(minimizedFrom, watched);
+        const std::vector<std::string> whileMinimized = CallsSince(minimizedFrom, passCalls);
         minimized = false;
         const std::size_t restoredFrom = calls.size();
         Renderer::DrawFrame();
-        return std::make_pair(whileMinimized, CallsSince(restoredFrom, watched));
+        return std::make_pair(whileMinimized, CallsSince(restoredFrom, passCalls));
     };
     const std::vector<std::string> threeRests = {"Sleep", "Sleep", "Sleep"};
     const std::vector<std::string> drawn = {"Clear", "Draw", "Draw", "Present"};

@@ -79,7 +79,6 @@ void FrameTest::SetUp() {
     keyStates.clear();
     counter = 0;
     foregroundWindow = Window;
-    minimized = false;
     names = {{nullptr, "null"},
              {Window, "window"},
              {OtherWindow, "otherWindow"},
@@ -115,7 +114,6 @@ void FrameTest::TearDown() {
     ClearDirect3DFields(s_planeMesh);
     Renderer::device = nullptr;
     Renderer::window = nullptr;
-    Renderer::windowMinimized = false;
     PlatformTest::TearDown();
 }
 
@@ -188,10 +186,7 @@ void FrameTest::InstallWindowState() {
     };
     platform::IsIconic = [this](HWND window) -> BOOL {
         Record([&] { return "IsIconic(" + Name(window) + ")"; });
-        return minimized ? TRUE : FALSE;
-    };
-    platform::Sleep = [this](DWORD milliseconds) {
-        Record([&] { return "Sleep(" + std::to_string(milliseconds) + ")"; });
+        return FALSE;
     };
 }
 

@@ -1,6 +1,6 @@
 // What the frame tests without a device share: a scene of fake Direct3D objects in s_material and
-// the two meshes, a performance counter that advances by a set time per reading, key states, the
-// foreground window and the window's minimized state set by the test, and every platform call of a
+// the two meshes, a performance counter that advances by a set time per reading, key states and the
+// foreground window set by the test, a window that is never minimized, and every platform call of a
 // frame recorded with its arguments.
 #pragma once
 
@@ -37,9 +37,8 @@ protected:
     std::vector<std::string> calls;
     std::vector<RecordedMatrix> matrices;
     std::vector<std::array<float, 3>> colorModifiersSent;
-    // What GetForegroundWindow and IsIconic answer.
+    // What GetForegroundWindow answers.
     HWND foregroundWindow = Window;
-    bool minimized = false;
 
     // The fakes: never dereferenced, only recognised by their addresses. Window is Renderer::window.
     static const HWND Window;
