@@ -53,7 +53,7 @@ protected:
             if (FailedParts() != before) {
                 problem += "a step of the test support failed; ";
             }
-            guard.End(bad.description, problem);
+            guard.End(bad.sort, bad.description, problem);
         }
     }
 

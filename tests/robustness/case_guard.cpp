@@ -10,6 +10,15 @@ namespace {
 
 CaseGuard* activeGuard = nullptr;
 
+const char* KindName(InputKind kind) {
+    switch (kind) {
+        case InputKind::Mesh: return "mesh";
+        case InputKind::Material: return "material";
+        case InputKind::Shader: return "shader";
+    }
+    return "input";
+}
+
 LONG WINAPI ReportCrash(EXCEPTION_POINTERS* exception) {
     char why[64] = {};
     std::snprintf(why, sizeof why, "crashed with exception 0x%08lX",
@@ -48,10 +57,15 @@ void CaseGuard::Begin(InputKind inputKind, std::uint32_t number) {
     kind = inputKind;
     caseNumber = number;
     ++started;
-    ++(inputKind == InputKind::Mesh ? meshes : materials);
+    const std::lock_guard<std::mutex> lock(tallyMutex);
+    ++begun[inputKind];
 }
 
-void CaseGuard::End(const std::string& description, const std::string& problem) {
+void CaseGuard::End(const std::string& sort, const std::string& description, const std::string& problem) {
+    if (!sort.empty()) {
+        const std::lock_guard<std::mutex> lock(tallyMutex);
+        ++sorts[kind][sort];
+    }
     if (!problem.empty()) {
         ++failures;
         std::printf("%s (%s): %s\n", CaseName().c_str(), description.c_str(), problem.c_str());
@@ -60,8 +74,24 @@ void CaseGuard::End(const std::string& description, const std::string& problem) 
 }
 
 std::string CaseGuard::Tally() const {
-    return "bad inputs tried: " + std::to_string(meshes) + " meshes, " + std::to_string(materials) + " materials, " +
-           std::to_string(failures) + " failures";
+    const std::lock_guard<std::mutex> lock(tallyMutex);
+    std::string tally = "bad inputs tried: ";
+    for (const InputKind each : {InputKind::Mesh, InputKind::Material, InputKind::Shader}) {
+        const auto count = begun.find(each);
+        tally += std::to_string(count != begun.end() ? count->second : 0) + " " + KindName(each) +
+                 (each == InputKind::Mesh ? "es" : "s");
+        const auto kindSorts = sorts.find(each);
+        if (kindSorts != sorts.end()) {
+            std::string separator = " (";
+            for (const auto& [sort, sortCount] : kindSorts->second) {
+                tally += separator + std::to_string(sortCount) + " " + sort;
+                separator = ", ";
+            }
+            tally += ")";
+        }
+        tally += ", ";
+    }
+    return tally + std::to_string(failures) + " failures";
 }
 
 void CaseGuard::Abandon(const std::string& why) {
@@ -72,8 +102,7 @@ void CaseGuard::Abandon(const std::string& why) {
 }
 
 std::string CaseGuard::CaseName() const {
-    return "seed " + std::to_string(seed) + " case " + std::to_string(caseNumber) +
-           (kind == InputKind::Mesh ? " mesh" : " material");
+    return "seed " + std::to_string(seed) + " case " + std::to_string(caseNumber) + " " + KindName(kind);
 }
 
 void CaseGuard::Watch() {

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -20,10 +21,11 @@ public:
     ~CaseGuard();
 
     void Begin(InputKind kind, std::uint32_t caseNumber);
-    // Ends the case; a problem (if not empty) is printed after the case's seed, number and description.
-    void End(const std::string& description, const std::string& problem);
+    // Ends the case, counting it under its sort (such as "loops"; empty for none); a problem (if not
+    // empty) is printed after the case's seed, number and description.
+    void End(const std::string& sort, const std::string& description, const std::string& problem);
 
-    // "bad inputs tried: M meshes, T materials, F failures"
+    // "bad inputs tried: M meshes (N sort, ...), T materials (...), S shaders (...), F failures"
     std::string Tally() const;
     unsigned Failures() const { return failures; }
 
@@ -39,9 +41,11 @@ private:
     std::atomic<InputKind> kind{InputKind::Mesh};
     std::atomic<std::uint32_t> caseNumber{0};
     std::atomic<std::uint32_t> started{0};  // cases begun so far, so that the watchdog sees progress
-    std::atomic<unsigned> meshes{0};
-    std::atomic<unsigned> materials{0};
     std::atomic<unsigned> failures{0};
+    // Cases begun of each kind, and those ended of each sort.
+    mutable std::mutex tallyMutex;
+    std::map<InputKind, unsigned> begun;
+    std::map<InputKind, std::map<std::string, unsigned>> sorts;
     std::mutex mutex;
     std::condition_variable stop;
     bool stopping = false;

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-enum class InputKind : std::uint32_t { Mesh = 0, Material = 1 };
+enum class InputKind : std::uint32_t { Mesh = 0, Material = 1, Shader = 2 };
 
 class Dice {
 public:

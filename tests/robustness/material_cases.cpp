@@ -271,5 +271,5 @@ MaterialCase MakeMaterialCase(const std::vector<MaterialSource>& sources, Dice& 
     for (std::uint32_t mutation = 0; mutation < count; ++mutation) {
         description += (mutation == 0 ? " " : "; ") + dice.Pick(mutations)(tokens, dice);
     }
-    return {JoinLuaTokens(tokens), description};
+    return {JoinLuaTokens(tokens), description, "mutated texts"};
 }

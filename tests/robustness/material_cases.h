@@ -19,6 +19,7 @@ std::vector<MaterialSource> MaterialSources();
 struct MaterialCase {
     std::string text;
     std::string description;  // the source and what was done to it
+    std::string sort;         // for the tally: "mutated texts", "loops" and so on
 };
 
 // One to three mutations: tokens deleted, duplicated or swapped, values replaced by random

@@ -172,7 +172,7 @@ MeshCase MakeMeshCase(const std::vector<MeshSource>& sources, Dice& dice) {
     using Mutation = std::string (*)(std::vector<std::uint8_t>&, Dice&);
     const std::vector<Mutation> mutations = {FlipBits, Truncate, SetCount, PointPastLastVertex, RandomTail};
     const MeshSource& source = dice.Pick(sources);
-    MeshCase made{source.bytes, source.name + ":"};
+    MeshCase made{source.bytes, source.name + ":", ""};
     const std::uint32_t count = dice.OneIn(3) ? dice.Between(2, 3) : 1;
     for (std::uint32_t mutation = 0; mutation < count; ++mutation) {
         made.description += (mutation == 0 ? " " : "; ") + dice.Pick(mutations)(made.bytes, dice);

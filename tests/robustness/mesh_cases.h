@@ -19,6 +19,7 @@ std::vector<MeshSource> MeshSources();
 struct MeshCase {
     std::vector<std::uint8_t> bytes;
     std::string description;  // the source and what was done to it
+    std::string sort;         // for the tally: a kind of case worth counting apart, or empty
 };
 
 // One to three mutations of a source: bit flips, a cut at some kind of place, a count word set to
