@@ -9,6 +9,7 @@
 #include "tests/robustness/mesh_cases.h"
 #include "tests/robustness/mesh_check.h"
 #include "tests/support/file_contents.h"
+#include "tests/support/platform_test.h"
 #include "tests/unit/material_test_support.h"
 
 #include <chrono>

@@ -2,7 +2,7 @@
 
 #include "assets/material.h"
 #include "graphics/renderer.h"
-#include "tests/unit/material_test_support.h"
+#include "tests/robustness/read_back.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -53,9 +53,8 @@ std::string CheckMaterialRead(const MaterialOutcome& expected, std::vector<Messa
     material.vertexShaderPath = VertexPathBefore;
     material.fragmentShaderPath = FragmentPathBefore;
     std::copy(std::begin(ColourBefore), std::end(ColourBefore), material.colorModifier);
-    StandardErrorCapture capture;
-    const bool complete = material.ReadAssetFile();
-    const std::string errors = capture.Stop();
+    bool complete = false;
+    const std::string errors = StandardErrorDuring([&] { complete = material.ReadAssetFile(); });
 
     std::ostringstream problems;
     if (errors != expected.errors) {

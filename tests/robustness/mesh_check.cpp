@@ -3,23 +3,11 @@
 #include "assets/mesh.h"
 #include "graphics/renderer.h"
 #include "tests/robustness/mesh_layout.h"
+#include "tests/robustness/read_back.h"
 
 #include <sstream>
 
 namespace {
-
-// The buffer's bytes, read back through a read-only lock: Wine allows it, and only the check does it.
-template <typename Buffer>
-std::vector<std::uint8_t> ReadBack(Buffer* buffer, UINT length) {
-    void* data = nullptr;
-    if (FAILED(buffer->Lock(0, 0, &data, D3DLOCK_READONLY)) || data == nullptr) {
-        return {};
-    }
-    const auto* const bytes = static_cast<const std::uint8_t*>(data);
-    std::vector<std::uint8_t> contents(bytes, bytes + length);
-    buffer->Unlock();
-    return contents;
-}
 
 std::string BoxesSeen(const std::vector<MessageBoxCall>& boxes) {
     std::string seen = std::to_string(boxes.size()) + " boxes";
@@ -58,19 +46,20 @@ void CheckDrawable(const Mesh& mesh, const MeshOutcome& expected, const std::vec
         problems << "no drawable mesh; ";
         return;
     }
-    D3DVERTEXBUFFER_DESC vertices{};
-    D3DINDEXBUFFER_DESC indices{};
-    if (FAILED(mesh.vertexBuffer->GetDesc(&vertices)) || FAILED(mesh.indexBuffer->GetDesc(&indices))) {
-        problems << "buffers without descriptions; ";
+    const std::optional<BufferContents> vertices = ReadBack(mesh.vertexBuffer);
+    const std::optional<BufferContents> indices = ReadBack(mesh.indexBuffer);
+    if (!vertices || !indices) {
+        problems << "buffers that cannot be read back; ";
         return;
     }
-    if (vertices.Size != std::uint64_t{mesh.vertexCount} * BytesPerVertex ||
-        indices.Size != std::uint64_t{mesh.primitiveCount} * BytesPerTriangle || indices.Format != D3DFMT_INDEX32) {
-        problems << "buffers of " << vertices.Size << " and " << indices.Size << " bytes for " << mesh.vertexCount
-                 << " vertices and " << mesh.primitiveCount << " triangles; ";
+    if (vertices->bytes.size() != std::uint64_t{mesh.vertexCount} * BytesPerVertex ||
+        indices->bytes.size() != std::uint64_t{mesh.primitiveCount} * BytesPerTriangle ||
+        indices->format != D3DFMT_INDEX32) {
+        problems << "buffers of " << vertices->bytes.size() << " and " << indices->bytes.size() << " bytes for "
+                 << mesh.vertexCount << " vertices and " << mesh.primitiveCount << " triangles; ";
         return;
     }
-    const std::vector<std::uint8_t> indexBytes = ReadBack(mesh.indexBuffer, indices.Size);
+    const std::vector<std::uint8_t>& indexBytes = indices->bytes;
     for (std::size_t index = 0; index < indexBytes.size(); index += BytesPerIndex) {
         if (WordAt(indexBytes, index) >= mesh.vertexCount) {
             problems << "index " << index / BytesPerIndex << " is " << WordAt(indexBytes, index) << " of "
@@ -78,7 +67,7 @@ void CheckDrawable(const Mesh& mesh, const MeshOutcome& expected, const std::vec
             break;
         }
     }
-    if (ReadBack(mesh.vertexBuffer, vertices.Size) != expected.vertexBytes) {
+    if (vertices->bytes != expected.vertexBytes) {
         problems << "the vertex buffer differs from the file's vertex block; ";
     }
     if (indexBytes != expected.indexBytes) {

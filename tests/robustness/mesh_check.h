@@ -3,7 +3,7 @@
 #pragma once
 
 #include "tests/robustness/mesh_outcome.h"
-#include "tests/support/platform_test.h"
+#include "tests/support/message_box_call.h"
 
 #include <string>
 #include <vector>

@@ -4,19 +4,12 @@
 #pragma once
 
 #include "platform/seam.h"
+#include "tests/support/message_box_call.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-struct MessageBoxCall {
-    HWND owner;
-    std::string text;
-    bool hasCaption;
-    std::string caption;
-    UINT flags;
-};
 
 class PlatformTest : public ::testing::Test {
 protected:

@@ -9,6 +9,7 @@
 #include "tests/robustness/mesh_check.h"
 #include "tests/robustness/mesh_layout.h"
 #include "tests/robustness/mesh_outcome.h"
+#include "tests/support/platform_test.h"
 #include "tests/unit/material_test_support.h"
 
 #include <set>
