@@ -1,0 +1,48 @@
+// The rest of the native platform: message boxes recorded, standard error captured, the C heap,
+// and the stop at a misuse.
+#include "tests/fuzz/fakes/platform_fakes.h"
+#include "tests/robustness/read_back.h"
+
+#include "platform/win32.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+
+namespace {
+
+std::vector<MessageBoxCall> boxes;
+
+}  // namespace
+
+std::vector<MessageBoxCall>& fake::MessageBoxes() {
+    return boxes;
+}
+
+void fake::StopAtMisuse(const std::string& what) {
+    std::fprintf(stderr, "%s\n", what.c_str());
+    std::abort();
+}
+
+// The readers write to std::cerr, whose buffer is swapped; standard error's descriptor is left
+// alone, so that a sanitizer's report during the run still reaches it.
+std::string StandardErrorDuring(const std::function<void()>& run) {
+    std::ostringstream captured;
+    std::streambuf* const original = std::cerr.rdbuf(captured.rdbuf());
+    run();
+    std::cerr.rdbuf(original);
+    return captured.str();
+}
+
+void fake::InstallPlatform() {
+    InstallFiles();
+    InstallDevice();
+    platform::MessageBoxA = [](HWND owner, LPCSTR text, LPCSTR caption, UINT flags) {
+        boxes.push_back({owner, text != nullptr ? text : "", caption != nullptr, caption != nullptr ? caption : "",
+                         flags});
+        return IDOK;
+    };
+    platform::malloc = [](std::size_t size) { return std::malloc(size); };
+    platform::free = [](void* block) { std::free(block); };
+}

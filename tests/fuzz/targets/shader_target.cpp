@@ -1,0 +1,46 @@
+// Compiled shader files through the material's shader steps on the fake device, as both kinds: the
+// reader's checks decide what reaches Direct3D and D3DX, whose reading of every token, comment and
+// constant-table record the fake device does inside the file's exact-length block. Each step
+// either makes its shader or shows its one box, and a stream is never both kinds.
+#include "assets/material.h"
+#include "tests/fuzz/fakes/platform_fakes.h"
+#include "tests/fuzz/targets/target_support.h"
+#include "tests/robustness/read_back.h"
+
+namespace {
+
+constexpr const char* ShaderPath = "data/fuzz.shader";
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    StartTarget(false);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fake::PutFile(ShaderPath, data, size);
+    Material material;
+    material.vertexShaderPath = ShaderPath;
+    material.fragmentShaderPath = ShaderPath;
+    fake::MessageBoxes().clear();
+    bool vertex = false;
+    bool fragment = false;
+    const std::string errors = StandardErrorDuring([&] {
+        vertex = material.CreateVertexShader();
+        fragment = material.CreateFragmentShader();
+    });
+    std::string problem;
+    if (vertex && fragment) {
+        problem += "a vertex shader and a fragment shader from one stream; ";
+    }
+    if (fake::MessageBoxes().size() != static_cast<std::size_t>(!vertex) + static_cast<std::size_t>(!fragment)) {
+        problem += std::to_string(fake::MessageBoxes().size()) + " boxes for the steps' failures; ";
+    }
+    if (!errors.empty()) {
+        problem += "a file that reads whole wrote \"" + errors + "\"; ";
+    }
+    material.ReleaseDirect3DObjects();
+    RequireSoundRun(problem);
+    return 0;
+}
