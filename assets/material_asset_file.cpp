@@ -1,7 +1,9 @@
-// The material asset file: a Lua chunk run without libraries, whose one returned table names the
-// shader files and gives the colour modifier.
+// The material asset file: a Lua chunk run without libraries, in a state whose memory and running
+// time are bounded, whose one returned table names the shader files and gives the colour modifier.
 #include "assets/material.h"
 
+#include "assets/material_chunk.h"
+#include "assets/material_lua_state.h"
 #include "graphics/renderer.h"
 #include "platform/win32.h"
 
@@ -98,34 +100,39 @@ void ReadPath(lua_State* luaState, const char* key, std::string& path) {
 }  // namespace
 
 bool Material::ReadAssetFile() {
-    lua_State* const luaState = luaL_newstate();
+    // The state is closed, on every path, when it goes.
+    MaterialLuaState bounded;
+    lua_State* const luaState = bounded.State();
     if (luaState == nullptr) {
         std::cerr << "Failed to create a new Lua state\n";
         return false;
     }
 
-    int status = luaL_loadfile(luaState, AssetFilePath);
+    std::string refusal;
+    int status = LoadMaterialChunk(luaState, AssetFilePath, refusal);
+    if (status == ChunkRefused) {
+        std::cerr << AssetFilePath << ": refused precompiled chunk: " << refusal << '\n';
+        return false;
+    }
     if (status == LUA_OK) {
         status = lua_pcall(luaState, 0, LUA_MULTRET, 0);
     }
     if (status != LUA_OK) {
         WriteLuaError(luaState);
         lua_pop(luaState, 1);
-        lua_close(luaState);
         return false;
     }
+    bounded.LiftMemoryLimits();
 
     const int valueCount = lua_gettop(luaState);
     if (valueCount != 1) {
         std::cerr << "Asset files must return a single table (instead of " << valueCount << " values)\n";
         lua_pop(luaState, valueCount);
-        lua_close(luaState);
         return false;
     }
     if (!lua_istable(luaState, -1)) {
         std::cerr << "Asset files must return a table (instead of a " << luaL_typename(luaState, -1) << ")\n";
         lua_pop(luaState, 1);
-        lua_close(luaState);
         return false;
     }
 
@@ -133,7 +140,6 @@ bool Material::ReadAssetFile() {
     const bool succeeded = ReadShadersTable(luaState) && ReadConstantsTable(luaState, Renderer::window);
 
     lua_pop(luaState, 1);
-    lua_close(luaState);
     return succeeded;
 }
 

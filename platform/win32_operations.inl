@@ -68,6 +68,9 @@ PLATFORM_OPERATION(HMODULE, LoadLibraryA, (LPCSTR name), ::LoadLibraryA(name))
 // Gives the processor to others for about this long.
 PLATFORM_OPERATION(void, Sleep, (DWORD milliseconds), ::Sleep(milliseconds))
 
+// Milliseconds since the system started, to bound work in seconds; it wraps only after 500 million years.
+PLATFORM_OPERATION(ULONGLONG, GetTickCount64, (), ::GetTickCount64())
+
 // The performance counter: non-zero on success; counts per second; the current count.
 PLATFORM_OPERATION(BOOL, QueryPerformanceFrequency, (LARGE_INTEGER* frequency), ::QueryPerformanceFrequency(frequency))
 PLATFORM_OPERATION(BOOL, QueryPerformanceCounter, (LARGE_INTEGER* count), ::QueryPerformanceCounter(count))

@@ -226,18 +226,20 @@ class MaterialPictureTest : public FramePictureTest {
 protected:
     void SetUp() override { HookFramesAndMakeWindow(); }
 
-    void StartWithConstants(const std::string& constants) {
+    void StartWithMaterial(const std::string& material) {
         TemporaryFolder folder;
         for (const char* shipped : {"data/vertex.shader", "data/fragment.shader", "data/cube.mesh.bin",
                                     "data/plane.mesh.bin"}) {
             folder.Write(shipped, FileContents(shipped));
         }
-        folder.Write("data/material.material",
-                     "return { shaders = { vertexShader = 'data/vertex.shader', "
-                     "fragmentShader = 'data/fragment.shader' }, constants = " +
-                         constants + " }\n");
+        folder.Write("data/material.material", material);
         const WorkingDirectoryChange change(folder.Path());
         ASSERT_TRUE(Renderer::Startup(s_mainWindow));
+    }
+    void StartWithConstants(const std::string& constants) {
+        StartWithMaterial("return { shaders = { vertexShader = 'data/vertex.shader', "
+                          "fragmentShader = 'data/fragment.shader' }, constants = " +
+                          constants + " }\n");
     }
 };
 
@@ -257,6 +259,15 @@ TEST_F(MaterialPictureTest, TheMaterialsColourModifierScalesEachChannel) {
     EXPECT_TRUE(messageBoxes.empty());
     ExpectColourAt(picture, 400, 300, 0x800000);
     ExpectColourAt(picture, 400, 500, 0x408080);
+}
+
+// Precompiled as luac does it, the shipped material passes the check and draws what its text does.
+TEST_F(MaterialPictureTest, TheShippedMaterialPrecompiledDrawsAsItsText) {
+    StartWithMaterial(Precompiled(FileContents("data/material.material"), "@material.lua"));
+    const Picture& picture = DrawFrames(2);
+    EXPECT_TRUE(messageBoxes.empty());
+    ExpectCubeFrontCentredOn(picture, Origin, StartCamera);
+    ExpectColourAt(picture, 400, 500, Plane);
 }
 
 }  // namespace

@@ -176,24 +176,6 @@ TEST_F(MaterialAssetFileTest, AMissingFileGivesLuasOwnMessageUnchanged) {
     ExpectNothingStored();
 }
 
-int WriteChunk(lua_State*, const void* bytes, std::size_t size, void* chunk) {
-    static_cast<std::string*>(chunk)->append(static_cast<const char*>(bytes), size);
-    return 0;
-}
-
-// The source compiled as luac does, under the chunk name that luac gives a source file.
-std::string Precompiled(const std::string& source, const char* chunkName) {
-    const std::unique_ptr<lua_State, decltype(&lua_close)> luaState(luaL_newstate(), &lua_close);
-    std::string chunk;
-    EXPECT_NE(luaState, nullptr);
-    if (luaState != nullptr) {
-        EXPECT_EQ(luaL_loadbuffer(luaState.get(), source.data(), source.size(), chunkName), LUA_OK);
-        EXPECT_EQ(lua_dump(luaState.get(), WriteChunk, &chunk), 0);
-    }
-    EXPECT_EQ(chunk.compare(0, 4, "\x1bLua"), 0);
-    return chunk;
-}
-
 TEST_F(MaterialAssetFileTest, APrecompiledChunkIsRunToo) {
     EXPECT_TRUE(Read(Precompiled("return { shaders = { vertexShader = 'compiled' }, "
                                  "constants = { g_colorModifier = { 1, 2, 3 } } }",
@@ -211,6 +193,51 @@ TEST_F(MaterialAssetFileTest, APrecompiledChunksErrorPositionIsWrittenInTheProgr
     EXPECT_FALSE(Read(Precompiled(failing, "@C:\\materials\\mat 3:a.lua")));
     EXPECT_EQ(errors, "C:\\materials\\mat 3:a.lua(2): error: attempt to index local 't' (a nil value)");
     ExpectNothingStored();
+}
+
+// A chunk that never ends is stopped where it runs, by its count of instructions, or by the clock
+// when its instructions are slow; start-up goes on as after any other error.
+TEST_F(MaterialAssetFileTest, AChunkThatRunsTooLongIsStoppedWhereItRuns) {
+    const std::string endless = "local n = 0\nwhile true do n = n + 1 end\nreturn {}\n";
+    EXPECT_FALSE(Read(endless));
+    EXPECT_EQ(errors, "data/material.material(2): error: the material file ran too long (more than 10000000 "
+                      "instructions)");
+    ExpectNothingStored();
+    EXPECT_TRUE(messageBoxes.empty());
+
+    std::uint64_t milliseconds = 0;
+    platform::GetTickCount64 = [&milliseconds] { return milliseconds += 1000; };
+    EXPECT_FALSE(Read(endless));
+    EXPECT_EQ(errors, "data/material.material(2): error: the material file ran too long (more than 5 seconds)");
+    EXPECT_EQ(milliseconds, 7000u);
+}
+
+// Memory is refused past the cap, and past the total a material may allocate, with Lua's own error.
+TEST_F(MaterialAssetFileTest, AChunkThatTakesTooMuchMemoryGetsLuasOwnError) {
+    EXPECT_FALSE(Read("local t = {}\nfor i = 1, 1e9 do t[i] = { i, i, i, i } end\nreturn t\n"));
+    EXPECT_EQ(errors, "not enough memory");
+    // Holds little at any time, but copies ever more.
+    EXPECT_FALSE(Read("local s = ''\nwhile true do s = s .. 'x' end\n"));
+    EXPECT_EQ(errors, "not enough memory");
+    ExpectNothingStored();
+}
+
+// A precompiled chunk that could break Lua's virtual machine never reaches it; one that Lua's own
+// loader refuses gets Lua's message.
+TEST_F(MaterialAssetFileTest, AnUnsafePrecompiledChunkIsRefusedWithOneLine) {
+    std::string chunk = Precompiled("local t = {}\nreturn { shaders = t, constants = t }\n", "@mat.lua");
+    std::string moveFromFarRegister = chunk;
+    const std::size_t code = chunk.find(std::string("\x0b\x00\x00\x00", 4));  // NEWTABLE 0 0 0, the first instruction
+    ASSERT_NE(code, std::string::npos);
+    moveFromFarRegister.replace(code, 4, std::string("\x00\x00\x80\x7f", 4));  // MOVE 0 255
+    EXPECT_FALSE(Read(moveFromFarRegister));
+    EXPECT_EQ(errors, "data/material.material: refused precompiled chunk: instruction 1 (MOVE) names a register, "
+                      "constant or upvalue that its function does not have\n");
+    ExpectNothingStored();
+
+    chunk.resize(chunk.size() - 3);
+    EXPECT_FALSE(Read(chunk));
+    EXPECT_EQ(errors, "data/material.material: truncated precompiled chunk");
 }
 
 // The shipped file, as the build copies it beside the program.

@@ -7,9 +7,11 @@
 
 #include <fcntl.h>
 #include <io.h>
+#include <lua.hpp>
 
 #include <cstdio>
 #include <iostream>
+#include <memory>
 
 TemporaryFolder::TemporaryFolder() {
     char temporary[MAX_PATH] = {};
@@ -94,4 +96,25 @@ std::string StandardErrorCapture::Stop() {
     _close(savedDescriptor);
     savedDescriptor = -1;
     return FileContents(file);
+}
+
+namespace {
+
+int AppendChunk(lua_State*, const void* bytes, std::size_t size, void* chunk) {
+    static_cast<std::string*>(chunk)->append(static_cast<const char*>(bytes), size);
+    return 0;
+}
+
+}  // namespace
+
+std::string Precompiled(const std::string& source, const char* chunkName) {
+    const std::unique_ptr<lua_State, decltype(&lua_close)> luaState(luaL_newstate(), &lua_close);
+    std::string chunk;
+    EXPECT_NE(luaState, nullptr);
+    if (luaState != nullptr) {
+        EXPECT_EQ(luaL_loadbuffer(luaState.get(), source.data(), source.size(), chunkName), LUA_OK);
+        EXPECT_EQ(lua_dump(luaState.get(), AppendChunk, &chunk), 0);
+    }
+    EXPECT_EQ(chunk.compare(0, 4, "\x1bLua"), 0);
+    return chunk;
 }

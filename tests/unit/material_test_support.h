@@ -1,5 +1,6 @@
 // What the material's tests share: a temporary folder to hold asset and shader files, a change of
-// working directory into it, and a capture of everything written to the standard error stream.
+// working directory into it, a capture of everything written to the standard error stream, and
+// precompiled chunks.
 #pragma once
 
 #include "tests/support/file_contents.h"
@@ -56,3 +57,7 @@ private:
     std::string file;
     int savedDescriptor = -1;
 };
+
+// The source compiled as luac does (the same bytes), under the chunk name that luac gives a source
+// file ("@" and its path).
+std::string Precompiled(const std::string& source, const char* chunkName);

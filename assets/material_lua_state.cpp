@@ -1,0 +1,96 @@
+#include "assets/material_lua_state.h"
+
+#include "platform/win32.h"
+
+#include <lua.hpp>
+
+#include <cstdlib>
+#include <iostream>
+
+namespace {
+
+// The hook runs after every so many instructions: often enough that even a run of slow ones is
+// stopped soon after the time limit, rarely enough to cost nothing a material notices.
+constexpr int InstructionsPerHook = 100;
+
+static_assert(MaterialLuaState::InstructionLimit % InstructionsPerHook == 0, "the hook meets the limit exactly");
+
+// Raises a Lua error at the running chunk's position ("chunk:line: why"). No C++ object may be
+// alive here: the error leaves by a long jump.
+[[noreturn]] void StopRunningChunk(lua_State* luaState, const char* why, int limit) {
+    luaL_where(luaState, 0);
+    lua_pushfstring(luaState, why, limit);
+    lua_concat(luaState, 2);
+    lua_error(luaState);
+    std::abort();  // lua_error does not return
+}
+
+}  // namespace
+
+MaterialLuaState::MaterialLuaState() {
+    state = lua_newstate(Allocate, this);
+    if (state != nullptr) {
+        lua_atpanic(state, Panic);
+        lua_sethook(state, CountInstructions, LUA_MASKCOUNT, InstructionsPerHook);
+    }
+}
+
+MaterialLuaState::~MaterialLuaState() {
+    if (state != nullptr) {
+        lua_close(state);
+    }
+}
+
+void MaterialLuaState::LiftMemoryLimits() {
+    limited = false;
+}
+
+// Lua's allocation function: newSize 0 frees; without a block, oldSize tells the kind of object
+// rather than a size. Growth past a limit is refused, and Lua then raises "not enough memory";
+// shrinking never fails, as Lua requires.
+void* MaterialLuaState::Allocate(void* owner, void* block, std::size_t oldSize, std::size_t newSize) {
+    auto& self = *static_cast<MaterialLuaState*>(owner);
+    const std::size_t held = block != nullptr ? oldSize : 0;
+    if (newSize == 0) {
+        std::free(block);
+        self.bytesInUse -= held;
+        return nullptr;
+    }
+    const std::size_t growth = newSize > held ? newSize - held : 0;
+    if (self.limited && (growth > MemoryLimit - self.bytesInUse || growth > AllocationLimit - self.bytesAllocated)) {
+        return nullptr;
+    }
+    void* const resized = std::realloc(block, newSize);
+    if (resized != nullptr) {
+        self.bytesInUse = self.bytesInUse - held + newSize;
+        self.bytesAllocated += growth;
+    }
+    return resized;
+}
+
+// What the library's own states do with an error outside any protected call, before the process
+// ends: say so.
+int MaterialLuaState::Panic(lua_State* luaState) {
+    const char* const message = lua_tostring(luaState, -1);
+    std::cerr << "PANIC: unprotected error in call to Lua API (" << (message != nullptr ? message : "?") << ")\n";
+    return 0;
+}
+
+void MaterialLuaState::CountInstructions(lua_State* luaState, lua_Debug*) {
+    void* owner = nullptr;
+    lua_getallocf(luaState, &owner);
+    auto& self = *static_cast<MaterialLuaState*>(owner);
+    const std::uint64_t now = platform::GetTickCount64();
+    if (self.instructionsRun == 0) {
+        self.startMilliseconds = now;
+    }
+    self.instructionsRun += InstructionsPerHook;
+    if (self.instructionsRun >= InstructionLimit) {
+        StopRunningChunk(luaState, "the material file ran too long (more than %d instructions)",
+                         static_cast<int>(InstructionLimit));
+    }
+    if (now - self.startMilliseconds > TimeLimitMilliseconds) {
+        StopRunningChunk(luaState, "the material file ran too long (more than %d seconds)",
+                         static_cast<int>(TimeLimitMilliseconds / 1000));
+    }
+}
