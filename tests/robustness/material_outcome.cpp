@@ -1,5 +1,7 @@
 #include "tests/robustness/material_outcome.h"
 
+#include "assets/material_lua_state.h"
+
 #include <lua.hpp>
 
 #include <cctype>
@@ -90,9 +92,12 @@ std::string LuaErrorAsWritten(const std::string& message) {
            message.substr(text);
 }
 
+// The chunk runs within the program's own bounds, so that a chunk that the program stops is
+// expected to be stopped in the same place.
 MaterialOutcome ExpectedMaterialOutcome() {
     MaterialOutcome outcome;
-    lua_State* const luaState = luaL_newstate();
+    MaterialLuaState bounded;
+    lua_State* const luaState = bounded.State();
     if (luaState == nullptr) {
         outcome.errors = "Failed to create a new Lua state\n";
         return outcome;
@@ -102,11 +107,11 @@ MaterialOutcome ExpectedMaterialOutcome() {
         status = lua_pcall(luaState, 0, LUA_MULTRET, 0);
     }
     if (status == LUA_OK) {
+        bounded.LiftMemoryLimits();
         WalkResults(luaState, outcome);
     } else {
         const char* const message = lua_tostring(luaState, -1);
         outcome.errors = LuaErrorAsWritten(message != nullptr ? message : "");
     }
-    lua_close(luaState);
     return outcome;
 }

@@ -49,7 +49,7 @@ alignas(16) unsigned char windowStandIn[16];
 
 void CheckDevice(IDirect3DDevice9* device) {
     if (device != reinterpret_cast<IDirect3DDevice9*>(deviceStandIn)) {
-        fake::StopAtMisuse("a call on a device that is not the fake device");
+        fake::StopWithFinding("a call on a device that is not the fake device");
     }
 }
 
@@ -67,7 +67,7 @@ template <typename Found = Object>
 Found& Find(const void* pointer, Kind kind, const char* operation) {
     const auto found = objects.find(pointer);
     if (found == objects.end() || found->second->kind != kind) {
-        fake::StopAtMisuse(std::string(operation) + " of an object that is not a live one of its kind");
+        fake::StopWithFinding(std::string(operation) + " of an object that is not a live one of its kind");
     }
     return static_cast<Found&>(*found->second);
 }
@@ -140,7 +140,7 @@ void fake::InstallDevice() {
     Renderer::window = reinterpret_cast<HWND>(windowStandIn);
     platform::Release = [](IUnknown* object) -> ULONG {
         if (objects.erase(object) == 0) {
-            StopAtMisuse("Release of an object that is not a live one");
+            StopWithFinding("Release of an object that is not a live one");
         }
         return 0;
     };

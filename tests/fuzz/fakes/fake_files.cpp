@@ -25,14 +25,14 @@ DWORD lastError = ERROR_SUCCESS;
 OpenFile& Opened(HANDLE handle, const char* operation) {
     const auto found = openFiles.find(handle);
     if (found == openFiles.end()) {
-        fake::StopAtMisuse(std::string(operation) + " of a handle that is not open");
+        fake::StopWithFinding(std::string(operation) + " of a handle that is not open");
     }
     return *found->second;
 }
 
 HANDLE Open(LPCSTR path, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD, HANDLE) {
     if (path == nullptr || disposition != OPEN_EXISTING) {
-        fake::StopAtMisuse("CreateFileA without a path, or to make a file");
+        fake::StopWithFinding("CreateFileA without a path, or to make a file");
     }
     const auto file = files.find(path);
     if (file == files.end()) {
@@ -48,7 +48,7 @@ HANDLE Open(LPCSTR path, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition,
 BOOL Read(HANDLE handle, LPVOID buffer, DWORD count, LPDWORD countRead, LPOVERLAPPED overlapped) {
     OpenFile& file = Opened(handle, "ReadFile");
     if (countRead == nullptr || overlapped != nullptr || (buffer == nullptr && count > 0)) {
-        fake::StopAtMisuse("ReadFile without a buffer or a count of bytes read, or overlapped");
+        fake::StopWithFinding("ReadFile without a buffer or a count of bytes read, or overlapped");
     }
     // Windows may use the whole destination however little the file has left, so all of it must
     // be writable: the first byte that is not is written here, for AddressSanitizer to report.
@@ -79,7 +79,7 @@ BOOL Close(HANDLE handle) {
 // Only the form that the program uses: the system's text in a buffer that it allocates.
 DWORD FormatSystemText(DWORD flags, LPCVOID, DWORD code, DWORD, LPSTR buffer, DWORD, void*) {
     if ((flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) == 0 || buffer == nullptr) {
-        fake::StopAtMisuse("FormatMessageA without FORMAT_MESSAGE_ALLOCATE_BUFFER");
+        fake::StopWithFinding("FormatMessageA without FORMAT_MESSAGE_ALLOCATE_BUFFER");
     }
     const std::string text = "The fake system's text of error " + std::to_string(code) + ".\r\n";
     char* const copy = static_cast<char*>(std::malloc(text.size() + 1));

@@ -1,10 +1,11 @@
 // The rest of the native platform: message boxes recorded, standard error captured, the C heap,
-// and the stop at a misuse.
+// the system's clock, and the stop at a misuse.
 #include "tests/fuzz/fakes/platform_fakes.h"
 #include "tests/robustness/read_back.h"
 
 #include "platform/win32.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -20,8 +21,8 @@ std::vector<MessageBoxCall>& fake::MessageBoxes() {
     return boxes;
 }
 
-void fake::StopAtMisuse(const std::string& what) {
-    std::fprintf(stderr, "%s\n", what.c_str());
+void fake::StopWithFinding(const std::string& what) {
+    std::fprintf(stderr, "FINDING: %s\n", what.c_str());
     std::abort();
 }
 
@@ -45,4 +46,9 @@ void fake::InstallPlatform() {
     };
     platform::malloc = [](std::size_t size) { return std::malloc(size); };
     platform::free = [](void* block) { std::free(block); };
+    // The real passing of time, which the material's time limit is there to bound.
+    platform::GetTickCount64 = [] {
+        const auto sinceStart = std::chrono::steady_clock::now().time_since_epoch();
+        return static_cast<ULONGLONG>(std::chrono::duration_cast<std::chrono::milliseconds>(sinceStart).count());
+    };
 }

@@ -29,8 +29,8 @@ std::size_t LiveObjectCount();
 // The boxes shown since the last Clear, answered with OK.
 std::vector<MessageBoxCall>& MessageBoxes();
 
-// Prints what went wrong and ends the process as a crash, which the fuzzer keeps as a finding.
-[[noreturn]] void StopAtMisuse(const std::string& what);
+// Prints "FINDING: " and what went wrong, and ends the process as a crash, which the fuzzer keeps.
+[[noreturn]] void StopWithFinding(const std::string& what);
 
 // The parts of InstallPlatform.
 void InstallFiles();

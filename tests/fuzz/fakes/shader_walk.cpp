@@ -78,7 +78,7 @@ public:
         Check(offset, 1, what);
         const void* const end = std::memchr(bytes.get() + offset, '\0', size - offset);
         if (end == nullptr) {
-            fake::StopAtMisuse(std::string("D3DX would read the ") + what + " at " + std::to_string(offset) +
+            fake::StopWithFinding(std::string("D3DX would read the ") + what + " at " + std::to_string(offset) +
                                " past the end of the constant table (" + std::to_string(size) + " bytes)");
         }
         return std::string(reinterpret_cast<const char*>(bytes.get() + offset));
@@ -86,7 +86,7 @@ public:
 
     void Check(std::uint64_t offset, std::uint64_t count, const char* what) const {
         if (offset > size || count > size - offset) {
-            fake::StopAtMisuse(std::string("D3DX would read the ") + what + " at " + std::to_string(offset) + " (" +
+            fake::StopWithFinding(std::string("D3DX would read the ") + what + " at " + std::to_string(offset) + " (" +
                                std::to_string(count) + " bytes) past the end of the constant table (" +
                                std::to_string(size) + " bytes)");
         }
@@ -100,7 +100,7 @@ private:
 // Reads a type and its members as D3DX does; the bytes of a value of it.
 std::uint64_t ReadType(const TableCopy& table, std::uint64_t offset, int depth) {
     if (depth > DeepestType) {
-        fake::StopAtMisuse("D3DX would follow the constant table's types deeper than " +
+        fake::StopWithFinding("D3DX would follow the constant table's types deeper than " +
                            std::to_string(DeepestType) + " levels");
     }
     const auto type = table.Read<D3DXSHADER_TYPEINFO>(offset, "type");

@@ -30,7 +30,7 @@ void StartTarget(bool withPrivateFolder) {
     const char* const temporary = std::getenv("TMPDIR");
     std::string pattern = std::string(temporary != nullptr ? temporary : "/tmp") + "/game-fuzz-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr || chdir(pattern.c_str()) != 0 || mkdir("data", 0700) != 0) {
-        fake::StopAtMisuse("no private temporary folder for the material file");
+        fake::StopWithFinding("no private temporary folder for the material file");
     }
     privateFolder = pattern;
     std::atexit(RemovePrivateFolder);
@@ -39,7 +39,7 @@ void StartTarget(bool withPrivateFolder) {
 void PutMaterialFile(const std::uint8_t* data, std::size_t size) {
     std::FILE* const file = std::fopen(MaterialPath, "wb");
     if (file == nullptr || std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0) {
-        fake::StopAtMisuse("cannot write the material file");
+        fake::StopWithFinding("cannot write the material file");
     }
     fake::PutFile(MaterialPath, data, size);
 }
@@ -53,6 +53,6 @@ void RequireSoundRun(const std::string& problem) {
         found += std::to_string(fake::LiveObjectCount()) + " objects left alive on the device; ";
     }
     if (!found.empty()) {
-        fake::StopAtMisuse(found);
+        fake::StopWithFinding(found);
     }
 }
