@@ -1,7 +1,7 @@
 // Writes the fuzz targets' first inputs into FOLDER/mesh, FOLDER/material and FOLDER/shader: the
-// shipped meshes, material and compiled shaders from data/ of the working directory, and the
-// campaign's small meshes and material texts. The build compiles the material seeds with luac for
-// the precompiled target.
+// shipped meshes, material and compiled shaders from data/ of the working directory, the campaign's
+// small meshes and material texts, and materials that run into the material's bounds. The build
+// compiles the material seeds with luac for the precompiled target.
 //   write_seeds FOLDER
 #include "tests/robustness/material_cases.h"
 #include "tests/robustness/mesh_cases.h"
@@ -21,6 +21,13 @@ std::string FileName(std::string name) {
     }
     return name;
 }
+
+// Chunks that only the material's bounds stop: the campaign makes none, as it has no bounds of its own.
+const MaterialSource BoundedMaterials[] = {
+    {"endless loop", "local n = 0\nwhile true do n = n + 1 end\nreturn {}\n"},
+    {"growing table", "local t = {}\nfor i = 1, 1e9 do t[i] = { i, i, i, i } end\nreturn t\n"},
+    {"doubling string", "local s = 'x'\nrepeat s = s .. s until #s == 0\nreturn { shaders = { vertexShader = s } }\n"},
+};
 
 bool Write(const std::string& folder, const std::string& name, const std::string& bytes) {
     mkdir(folder.c_str(), 0755);
@@ -60,6 +67,9 @@ int main(int argc, char** argv) {
     written &= WriteShipped(folder + "/material", materials.front().name, materials.front().text);
     for (std::size_t source = 1; source < materials.size(); ++source) {
         written &= Write(folder + "/material", materials[source].name + ".lua", materials[source].text);
+    }
+    for (const MaterialSource& source : BoundedMaterials) {
+        written &= Write(folder + "/material", source.name + ".lua", source.text);
     }
     for (const char* name : {"vertex.shader", "fragment.shader"}) {
         written &= WriteShipped(folder + "/shader", name, FileContents(std::string("data/") + name));
