@@ -1,5 +1,8 @@
 #include "tests/robustness/material_outcome.h"
 
+#include "assets/material_chunk.h"
+#include "assets/material_lua_state.h"
+
 #include <lua.hpp>
 
 #include <cctype>
@@ -90,23 +93,31 @@ std::string LuaErrorAsWritten(const std::string& message) {
            message.substr(text);
 }
 
+// The chunk runs as the program runs it: loaded (a precompiled one checked first) and run in a state
+// with the program's bounds, which alone end some chunks. What it returns is walked here.
 MaterialOutcome ExpectedMaterialOutcome() {
     MaterialOutcome outcome;
-    lua_State* const luaState = luaL_newstate();
+    MaterialLuaState bounded;
+    lua_State* const luaState = bounded.State();
     if (luaState == nullptr) {
         outcome.errors = "Failed to create a new Lua state\n";
         return outcome;
     }
-    int status = luaL_loadfile(luaState, "data/material.material");
+    std::string refusal;
+    int status = LoadMaterialChunk(luaState, "data/material.material", refusal);
+    if (status == ChunkRefused) {
+        outcome.errors = "data/material.material: refused precompiled chunk: " + refusal + "\n";
+        return outcome;
+    }
     if (status == LUA_OK) {
         status = lua_pcall(luaState, 0, LUA_MULTRET, 0);
     }
     if (status == LUA_OK) {
+        bounded.LiftMemoryLimits();
         WalkResults(luaState, outcome);
     } else {
         const char* const message = lua_tostring(luaState, -1);
         outcome.errors = LuaErrorAsWritten(message != nullptr ? message : "");
     }
-    lua_close(luaState);
     return outcome;
 }
