@@ -214,5 +214,5 @@ std::string MeshTest::MissingFilePath() {
     std::string name = test != nullptr ? test->name() : "test";
     std::replace(name.begin(), name.end(), '/', '_');  // parameterised tests are named Case/N
     return TempDirectory() + "mesh_test_" + std::to_string(GetCurrentProcessId()) + "_" + name + "_" +
-           std::to_string(files.size()) + ".mesh.bin";
+           std::to_string(pathsMade++) + ".mesh.bin";
 }

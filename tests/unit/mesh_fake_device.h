@@ -48,7 +48,7 @@ protected:
 
     // A new file in %TEMP% holding bytes; removed after the test.
     std::string WriteMeshFile(const std::vector<std::uint8_t>& bytes);
-    // A path in %TEMP% where no file is.
+    // A path in %TEMP% where no file is, and none that this test names again.
     std::string MissingFilePath();
 
     static IDirect3DDevice9* FakeDevice();
@@ -77,4 +77,5 @@ private:
     HRESULT Lock(const std::string& name, FakeBufferMemory& memory, const std::optional<FakeBufferCreation>& creation,
                  UINT offset, UINT size, void** data, DWORD flags);
     std::vector<std::string> files;
+    unsigned pathsMade = 0;
 };
