@@ -60,10 +60,12 @@ protected:
     bool Called(const std::string& call) const;
 
     // Set by the test: the device's behaviour flags, the one operation that fails (by its name in
-    // the log), and the one that reports success but gives no object or pointer.
+    // the log), the one that reports success but gives no object or pointer, and a file size to
+    // report in place of the real one.
     DWORD behaviorFlags = D3DCREATE_HARDWARE_VERTEXPROCESSING;
     std::string failingOperation;
     std::string nullResultOperation;
+    std::optional<LONGLONG> reportedFileSize;
 
     // What happened: every call by name (ReadFile with its size, SetVertexDeclaration and Release
     // with what they were given), the creations, and the locked memory.
