@@ -11,7 +11,6 @@ constexpr std::uint64_t MeshHeaderBytes = 8;
 constexpr std::uint64_t BytesPerVertex = 16;
 constexpr std::uint64_t BytesPerIndex = 4;
 constexpr std::uint64_t BytesPerTriangle = 3 * BytesPerIndex;
-constexpr std::uint64_t LargestBufferLength = 0xFFFFFFFFu;  // Direct3D takes lengths in 32 bits
 
 // The little-endian word at offset, made of the bytes the file has there: a file cut short inside
 // the word supplies its low bytes only, and the rest are zero.
