@@ -20,7 +20,17 @@ namespace {
 
 constexpr DWORD VertexProcessingFlags =
     D3DCREATE_SOFTWARE_VERTEXPROCESSING | D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_MIXED_VERTEXPROCESSING;
-constexpr std::uint64_t BytesPerTriangle = 3 * sizeof(std::uint32_t);
+constexpr std::uint64_t HeaderBytes = 2 * sizeof(std::uint32_t);
+constexpr std::uint64_t BytesPerIndex = sizeof(std::uint32_t);
+constexpr std::uint64_t BytesPerTriangle = 3 * BytesPerIndex;
+
+// The header's count, cut to the whole records of recordBytes that the file holds from offset on:
+// a header cannot make a buffer longer than the bytes that are there to fill it.
+std::uint32_t CountHeld(std::uint32_t announced, std::uint64_t fileSize, std::uint64_t offset,
+                        std::uint64_t recordBytes) {
+    const std::uint64_t held = fileSize > offset ? (fileSize - offset) / recordBytes : 0;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(announced, held));
+}
 
 // Direct3D takes buffer lengths in 32 bits; counts whose bytes do not fit get no buffer at all,
 // never one of a wrapped-around length.
@@ -31,8 +41,9 @@ std::optional<UINT> BufferLength(std::uint64_t bytes) {
     return static_cast<UINT>(bytes);
 }
 
-// One read straight into the locked buffer, never past its end. Whatever a short file did not
-// supply is zeroed, so it becomes degenerate triangles at vertex 0 instead of leftover memory.
+// One read straight into the locked buffer, never past its end. Whatever the read did not deliver
+// (the file may have shrunk since its size was taken) is zeroed, so it becomes degenerate triangles
+// at vertex 0 instead of leftover memory.
 void ReadIntoBuffer(MeshFile& file, void* data, UINT length) {
     const DWORD read = file.Read(data, length);
     std::memset(static_cast<unsigned char*>(data) + read, 0, length - read);
@@ -40,7 +51,7 @@ void ReadIntoBuffer(MeshFile& file, void* data, UINT length) {
 
 // The indices pass through a small buffer on the stack, where they are checked, on their way into
 // the locked buffer: its memory is write-only, and reading it back is undefined (and on real hardware
-// often slow). Whatever a short file did not supply is zeroed, as for the vertices. False at the first
+// often slow). Whatever the reads did not deliver is zeroed, as for the vertices. False at the first
 // read that holds an index past the last vertex; the rest of the buffer is then not filled, since
 // the mesh gives it up.
 bool ReadIndicesBelow(MeshFile& file, void* data, UINT length, std::uint32_t vertexCount) {
@@ -52,7 +63,7 @@ bool ReadIndicesBelow(MeshFile& file, void* data, UINT length, std::uint32_t ver
     while (remaining > 0) {
         const UINT wanted = std::min(remaining, IndicesPerRead * IndexSize);
         const DWORD read = file.Read(indices, wanted);
-        // An index cut short by the end of the file keeps the bytes it has and is zero above them.
+        // An index cut short by the end of a shrunken file keeps the bytes it has and is zero above them.
         const UINT count = (read + IndexSize - 1) / IndexSize;
         std::memset(reinterpret_cast<unsigned char*>(indices) + read, 0, count * IndexSize - read);
         std::uint32_t largest = 0;
@@ -102,6 +113,14 @@ DWORD MeshFile::Read(void* destination, DWORD size) {
     return std::min(count, size);
 }
 
+std::uint64_t MeshFile::Size() const {
+    LARGE_INTEGER size{};
+    if (!IsOpen() || !platform::GetFileSizeEx(handle, &size) || size.QuadPart < 0) {
+        return 0;
+    }
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
 void MeshFile::Close() {
     if (IsOpen()) {
         platform::CloseHandle(handle);
@@ -132,12 +151,18 @@ void Mesh::Restore() {
 }
 
 bool Mesh::ReadFileIntoBuffers() {
-    // The header is read before anything is made; counts the file does not supply are zero.
-    vertexCount = 0;
-    indexCount = 0;
+    // The header is read before anything is made, and its counts are cut to what the file holds:
+    // nothing when it is shorter than the header, whole vertices after the header, and whole
+    // indices after the vertex block that the header announces.
+    std::uint32_t announcedVertices = 0;
+    std::uint32_t announcedIndices = 0;
     file.Open(filePath);
-    file.Read(&vertexCount, sizeof vertexCount);
-    file.Read(&indexCount, sizeof indexCount);
+    file.Read(&announcedVertices, sizeof announcedVertices);
+    file.Read(&announcedIndices, sizeof announcedIndices);
+    const std::uint64_t fileSize = file.Size();
+    vertexCount = CountHeld(announcedVertices, fileSize, HeaderBytes, sizeof(MeshVertex));
+    const std::uint64_t announcedVertexBlockEnd = HeaderBytes + std::uint64_t{announcedVertices} * sizeof(MeshVertex);
+    indexCount = CountHeld(announcedIndices, fileSize, announcedVertexBlockEnd, BytesPerIndex);
     primitiveCount = indexCount / 3;
 
     D3DDEVICE_CREATION_PARAMETERS parameters{};

@@ -35,6 +35,9 @@ public:
     // One read of up to size bytes into destination; how many arrived (none when closed, at the
     // end of the file or after a failure).
     DWORD Read(void* destination, DWORD size);
+    // The file's length in bytes as the open handle reports it; 0 when closed or when the length
+    // cannot be had.
+    std::uint64_t Size() const;
     void Close();
 
 private:
@@ -74,6 +77,7 @@ public:
     D3DPRIMITIVETYPE primitiveType = D3DPT_TRIANGLELIST;
     std::int32_t firstVertexIndex = 0;
     std::uint32_t startIndex = 0;
+    // The header's counts, cut to the whole vertices and indices that the file holds.
     std::uint32_t vertexCount = 0;
     std::uint32_t indexCount = 0;
     std::uint32_t primitiveCount = 0;

@@ -263,7 +263,10 @@ private:
                 if (DecodedTableSize(b) > LargestTableSize || DecodedTableSize(c) > LargestTableSize) {
                     return "asks for a table larger than a material can hold";
                 }
-                if (!Register(a)) break;
+                if (!Register(a)) {
+                    inside = false;
+                    break;
+                }
                 MayClearFrom(a + 1);
                 holdsNewTable[a] = true;
                 return {};

@@ -12,6 +12,10 @@
 #include "tests/support/platform_test.h"
 #include "tests/unit/material_test_support.h"
 
+#include "assets/material_lua_state.h"
+
+#include <psapi.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -35,6 +39,13 @@ public:
         }
     }
 };
+
+// The most memory the process has had in use so far.
+std::size_t PeakMemory() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) != 0 ? counters.PeakWorkingSetSize
+                                                                                       : 0;
+}
 
 std::string WriteCase(const std::string& path, const void* bytes, std::size_t size) {
     return WriteFileContents(path, bytes, size) ? std::string() : "cannot write " + path + "; ";
@@ -85,12 +96,21 @@ TEST_F(Campaign, BadInputs) {
             return unwritten.empty() ? CheckMeshLoad(meshPath, ExpectedMeshOutcome(bad.bytes), messageBoxes)
                                      : unwritten;
         });
+    // A material's state holds at most its cap; the process may hold that twice over (the check
+    // runs each chunk too) and the heap's slack, and no more.
+    const std::size_t memoryCeiling = PeakMemory() + 3 * MaterialLuaState::MemoryLimit;
     RunCases(
         guard, InputKind::Material, [&](Dice& dice) { return MakeMaterialCase(materialSources, dice); },
         [&](const MaterialCase& bad) {
             const std::string unwritten = WriteCase(materialPath, bad.text.data(), bad.text.size());
-            return unwritten.empty() ? CheckMaterialRead(ExpectedMaterialOutcome(), messageBoxes) : unwritten;
+            std::string problem =
+                unwritten.empty() ? CheckMaterialRead(ExpectedMaterialOutcome(), messageBoxes) : unwritten;
+            if (PeakMemory() > memoryCeiling) {
+                problem += "the process's memory peaked at " + std::to_string(PeakMemory() >> 20) + " MiB; ";
+            }
+            return problem;
         });
+    std::printf("memory: peak %zu MiB, ceiling %zu MiB\n", PeakMemory() >> 20, memoryCeiling >> 20);
     campaignFailed = guard.Failures() != 0;
     std::printf("%s\n", guard.Tally().c_str());
 }

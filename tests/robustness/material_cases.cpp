@@ -1,5 +1,7 @@
 #include "tests/robustness/material_cases.h"
 
+#include "tests/robustness/material_case_kinds.h"
+
 #include "tests/robustness/lua_tokens.h"
 #include "tests/support/file_contents.h"
 
@@ -257,6 +259,14 @@ std::vector<MaterialSource> MaterialSources() {
 
 MaterialCase MakeMaterialCase(const std::vector<MaterialSource>& sources, Dice& dice) {
     const MaterialSource& source = dice.Pick(sources);
+    // Runaways take longest to check, precompiled chunks least.
+    const std::uint32_t kind = dice.Below(10);
+    if (kind == 0) {
+        return MakeRunawayMaterial(source, dice);
+    }
+    if (kind < 3) {
+        return MakeDamagedPrecompiledMaterial(source, dice);
+    }
     Tokens tokens = SplitLuaTokens(source.text);
     std::string description = source.name + ":";
     using Mutation = std::string (*)(Tokens&, Dice&);

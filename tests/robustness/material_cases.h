@@ -1,5 +1,6 @@
 // Bad material files for the campaign: the shipped material and a few Lua texts, mutated token by
-// token. No mutation brings in a loop, a function or a goto, so every chunk ends.
+// token (no such mutation brings in a loop, a function or a goto), put behind loops and
+// allocations that only the material's bounds end, or precompiled and damaged.
 #pragma once
 
 #include "tests/robustness/dice.h"
@@ -22,6 +23,7 @@ struct MaterialCase {
     std::string sort;         // for the tally: "mutated texts", "loops" and so on
 };
 
-// One to three mutations: tokens deleted, duplicated or swapped, values replaced by random
-// strings, numbers and nested tables, very long strings, deep nesting, stray tokens.
+// Mostly one to three mutations: tokens deleted, duplicated or swapped, values replaced by random
+// strings, numbers and nested tables, very long strings, deep nesting, stray tokens; else a runaway
+// or a damaged precompiled chunk.
 MaterialCase MakeMaterialCase(const std::vector<MaterialSource>& sources, Dice& dice);

@@ -1,6 +1,6 @@
 // What Material::ReadAssetFile must make of data/material.material in the working directory,
-// worked out by running the chunk in a Lua state of the check's own, bounded as the program's is,
-// and walking what it returned.
+// worked out by running the chunk in a bounded Lua state of the check's own and walking what it
+// returned.
 #pragma once
 
 #include <optional>

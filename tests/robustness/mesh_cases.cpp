@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr std::uint64_t LargestCampaignBuffer = 16u << 20;
-
 std::uint32_t FloatBits(float value) {
     std::uint32_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
@@ -94,22 +92,34 @@ std::string SetCount(std::vector<std::uint8_t>& bytes, Dice& dice) {
     const bool vertices = dice.OneIn(2);
     const std::size_t offset = vertices ? 0 : 4;
     const std::uint32_t current = WordAt(bytes, offset);
-    // The first counts whose buffers no 32-bit length can hold.
-    const std::uint32_t firstTooLarge = vertices ? 0x10000000u : 0x40000002u;
     const std::uint32_t near = current + dice.Between(1, 3) * (dice.OneIn(2) ? 1u : 0xFFFFFFFFu);
-    const std::vector<std::uint32_t> values = {0u, 1u, 2u, 3u, 0xFFFFFFFFu, 0x80000000u, firstTooLarge, near, near,
-                                               WordAt(bytes, 4 - offset)};
+    const std::vector<std::uint32_t> values = {0u, 1u, 2u, 3u, near, near, WordAt(bytes, 4 - offset)};
     const std::uint32_t value = dice.Pick(values);
     SetWordAt(bytes, offset, value);
     return std::string(vertices ? "vertex" : "index") + " count set to " + std::to_string(value);
 }
 
+// Sets a count word above what the file holds, by a little or by anything up to 2^32 - 1. Writing
+// the word grows a short file to 8 bytes at most, which holds no more than it did.
+std::string OverstateCount(std::vector<std::uint8_t>& bytes, Dice& dice) {
+    const bool vertices = dice.OneIn(2);
+    const MeshLayout layout = LayoutOf(bytes);
+    // The campaign's files hold far fewer than 2^32 - 1 of either.
+    const auto held = static_cast<std::uint32_t>(vertices ? layout.verticesHeld : layout.indicesHeld);
+    const std::vector<std::uint32_t> values = {held + dice.Between(1, 3), held + 1 + dice.Below(0xFFFFFFFFu - held),
+                                               0x80000000u, 0xFFFFFFFFu};
+    const std::uint32_t value = dice.Pick(values);
+    SetWordAt(bytes, vertices ? 0 : 4, value);
+    return std::string(vertices ? "vertex" : "index") + " count set to " + std::to_string(value) + " of " +
+           std::to_string(held) + " held";
+}
+
 std::string PointPastLastVertex(std::vector<std::uint8_t>& bytes, Dice& dice) {
     const MeshLayout layout = LayoutOf(bytes);
-    if (layout.vertexBlockEnd + BytesPerIndex > bytes.size() || layout.indexCount == 0) {
+    const std::uint64_t slots = std::min<std::uint64_t>(layout.indexCount, layout.indicesHeld);
+    if (slots == 0) {
         return "no index to point past the last vertex";
     }
-    const std::uint64_t slots = std::min<std::uint64_t>(layout.indexCount, (bytes.size() - layout.vertexBlockEnd) / 4);
     const std::uint64_t slot = dice.Below(static_cast<std::uint32_t>(slots));
     const std::uint32_t vertexCount = layout.vertexCount;
     const std::vector<std::uint32_t> values = {vertexCount, vertexCount + 1, vertexCount + dice.Below(1000),
@@ -130,28 +140,6 @@ std::string RandomTail(std::vector<std::uint8_t>& bytes, Dice& dice) {
     return std::to_string(length) + " random bytes from " + std::to_string(from);
 }
 
-// Drops the highest bits of a count word until its buffer is at most LargestCampaignBuffer long or
-// longer than any 32-bit length.
-std::string CapCount(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint64_t bytesPerCount,
-                     std::uint32_t countsPerUnit) {
-    std::uint32_t count = WordAt(bytes, offset);
-    const auto length = [&] { return count / countsPerUnit * bytesPerCount; };
-    if (length() <= LargestCampaignBuffer || length() > LargestBufferLength) {
-        return {};
-    }
-    while (length() > LargestCampaignBuffer) {
-        std::uint32_t highest = 0x80000000u;
-        while ((count & highest) == 0) {
-            highest >>= 1;
-        }
-        count &= ~highest;
-    }
-    for (std::size_t byte = 0; byte < 4 && offset + byte < bytes.size(); ++byte) {
-        bytes[offset + byte] = static_cast<std::uint8_t>(count >> (8 * byte));
-    }
-    return "; " + std::string(offset == 0 ? "vertex" : "index") + " count capped at " + std::to_string(count);
-}
-
 }  // namespace
 
 std::vector<MeshSource> MeshSources() {
@@ -170,14 +158,17 @@ std::vector<MeshSource> MeshSources() {
 
 MeshCase MakeMeshCase(const std::vector<MeshSource>& sources, Dice& dice) {
     using Mutation = std::string (*)(std::vector<std::uint8_t>&, Dice&);
-    const std::vector<Mutation> mutations = {FlipBits, Truncate, SetCount, PointPastLastVertex, RandomTail};
+    const std::vector<Mutation> mutations = {FlipBits, Truncate, SetCount, OverstateCount, PointPastLastVertex,
+                                             RandomTail};
     const MeshSource& source = dice.Pick(sources);
     MeshCase made{source.bytes, source.name + ":", ""};
     const std::uint32_t count = dice.OneIn(3) ? dice.Between(2, 3) : 1;
-    for (std::uint32_t mutation = 0; mutation < count; ++mutation) {
-        made.description += (mutation == 0 ? " " : "; ") + dice.Pick(mutations)(made.bytes, dice);
+    for (std::uint32_t step = 0; step < count; ++step) {
+        const Mutation mutation = dice.Pick(mutations);
+        if (mutation == OverstateCount) {
+            made.sort = "overstated";
+        }
+        made.description += (step == 0 ? " " : "; ") + mutation(made.bytes, dice);
     }
-    made.description += CapCount(made.bytes, 0, BytesPerVertex, 1);
-    made.description += CapCount(made.bytes, 4, BytesPerTriangle, 3);
     return made;
 }

@@ -23,7 +23,6 @@ struct MeshCase {
 };
 
 // One to three mutations of a source: bit flips, a cut at some kind of place, a count word set to
-// a telling value, an index pointed past the last vertex, a random tail. Counts that ask for a
-// buffer above 16 MiB but within Direct3D's 32-bit lengths lose their high bits, which keeps the
-// campaign's memory and time small; counts beyond 32-bit lengths are kept.
+// a telling value or above what the file holds (such cases are of the sort "overstated"), an index
+// pointed past the last vertex, a random tail.
 MeshCase MakeMeshCase(const std::vector<MeshSource>& sources, Dice& dice);

@@ -18,12 +18,14 @@ void SetWordAt(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32
 }
 
 MeshLayout LayoutOf(const std::vector<std::uint8_t>& bytes) {
+    const std::uint64_t size = bytes.size();
+    const auto bytesFrom = [size](std::uint64_t offset) { return size > offset ? size - offset : 0; };
     MeshLayout layout{};
     layout.vertexCount = WordAt(bytes, 0);
     layout.indexCount = WordAt(bytes, 4);
-    layout.vertexBufferLength = layout.vertexCount * BytesPerVertex;
-    layout.indexBufferLength = layout.indexCount / 3 * BytesPerTriangle;
-    layout.vertexBlockEnd = MeshHeaderBytes + layout.vertexBufferLength;
+    layout.vertexBlockEnd = MeshHeaderBytes + layout.vertexCount * BytesPerVertex;
     layout.indexBlockEnd = layout.vertexBlockEnd + layout.indexCount * BytesPerIndex;
+    layout.verticesHeld = bytesFrom(MeshHeaderBytes) / BytesPerVertex;
+    layout.indicesHeld = bytesFrom(layout.vertexBlockEnd) / BytesPerIndex;
     return layout;
 }

@@ -12,41 +12,34 @@ MeshOutcome Refused(MeshOutcome outcome, const char* caption, const char* text) 
     return outcome;
 }
 
-// length bytes of the file from offset on, zero where the file ends first.
+// length bytes of the file from offset on, which it holds.
 std::vector<std::uint8_t> BlockAt(const std::vector<std::uint8_t>& file, std::uint64_t offset, std::uint64_t length) {
-    std::vector<std::uint8_t> block(static_cast<std::size_t>(length), 0);
-    if (offset < file.size()) {
-        const std::uint64_t available = std::min<std::uint64_t>(length, file.size() - offset);
-        std::copy_n(file.begin() + static_cast<std::ptrdiff_t>(offset), available, block.begin());
-    }
-    return block;
+    const auto first = file.begin() + static_cast<std::ptrdiff_t>(offset);
+    return std::vector<std::uint8_t>(first, first + static_cast<std::ptrdiff_t>(length));
 }
 
 }  // namespace
 
+// The header's counts are cut to what the file holds, so no buffer is longer than the bytes that
+// fill it. Only a file of more than 4 GiB could then hold counts too large for Direct3D's 32-bit
+// lengths; the campaign's files are far smaller, so those boxes are never expected here.
 MeshOutcome ExpectedMeshOutcome(const std::vector<std::uint8_t>& file) {
     const MeshLayout layout = LayoutOf(file);
     MeshOutcome outcome;
-    outcome.vertexCount = layout.vertexCount;
-    outcome.indexCount = layout.indexCount;
-    outcome.primitiveCount = layout.indexCount / 3;
+    outcome.vertexCount = static_cast<std::uint32_t>(std::min<std::uint64_t>(layout.vertexCount, layout.verticesHeld));
+    outcome.indexCount = static_cast<std::uint32_t>(std::min<std::uint64_t>(layout.indexCount, layout.indicesHeld));
+    outcome.primitiveCount = outcome.indexCount / 3;
 
-    if (layout.vertexBufferLength > LargestBufferLength) {
-        return Refused(outcome, "No Vertex Buffer", "The mesh file has more vertices than a vertex buffer can hold");
-    }
-    if (layout.vertexBufferLength == 0) {  // the device refuses a buffer of no length
+    if (outcome.vertexCount == 0) {  // the device refuses a buffer of no length
         return Refused(outcome, "No Vertex Buffer", "DirectX failed to create a vertex buffer");
     }
-    if (layout.indexBufferLength > LargestBufferLength) {
-        return Refused(outcome, "No Index Buffer", "The mesh file has more indices than an index buffer can hold");
-    }
-    if (layout.indexBufferLength == 0) {
+    if (outcome.primitiveCount == 0) {
         return Refused(outcome, "No Index Buffer", "DirectX failed to create an index buffer");
     }
-    outcome.vertexBytes = BlockAt(file, MeshHeaderBytes, layout.vertexBufferLength);
-    outcome.indexBytes = BlockAt(file, layout.vertexBlockEnd, layout.indexBufferLength);
+    outcome.vertexBytes = BlockAt(file, MeshHeaderBytes, outcome.vertexCount * BytesPerVertex);
+    outcome.indexBytes = BlockAt(file, layout.vertexBlockEnd, outcome.primitiveCount * BytesPerTriangle);
     for (std::size_t index = 0; index < outcome.indexBytes.size(); index += BytesPerIndex) {
-        if (WordAt(outcome.indexBytes, index) >= layout.vertexCount) {
+        if (WordAt(outcome.indexBytes, index) >= outcome.vertexCount) {
             outcome.vertexBytes.clear();
             outcome.indexBytes.clear();
             return Refused(outcome, "No Index Buffer", "The mesh file has an index past its last vertex");

@@ -16,6 +16,7 @@ TEST_F(MeshBuffersTest, HeaderIsReadFirstAndEachBlockGoesStraightIntoItsLockedBu
     const std::vector<std::string> expected = {
         "ReadFile(4)",
         "ReadFile(4)",
+        "GetFileSizeEx",
         "GetCreationParameters(device)",
         "CreateVertexDeclaration(MeshVertexElements)",
         "SetVertexDeclaration(declaration)",

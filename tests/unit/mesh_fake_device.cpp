@@ -182,10 +182,22 @@ void MeshTest::SetUp() {
         calls.push_back("Release(" + NameOf(object) + ")");
         return ULONG{0};
     };
-    // The file operations stay real; only what the mesh asks of them is logged.
+    // The file operations stay real unless the test says otherwise; what the mesh asks of them is
+    // logged.
     platform::ReadFile = [this](HANDLE file, LPVOID buffer, DWORD count, LPDWORD countRead, LPOVERLAPPED overlapped) {
         calls.push_back("ReadFile(" + std::to_string(count) + ")");
         return platform::real::ReadFile(file, buffer, count, countRead, overlapped);
+    };
+    platform::GetFileSizeEx = [this](HANDLE file, LARGE_INTEGER* size) -> BOOL {
+        calls.push_back("GetFileSizeEx");
+        if (failingOperation == "GetFileSizeEx") {
+            return FALSE;
+        }
+        if (reportedFileSize) {
+            size->QuadPart = *reportedFileSize;
+            return TRUE;
+        }
+        return platform::real::GetFileSizeEx(file, size);
     };
     platform::CloseHandle = [this](HANDLE handle) {
         calls.push_back("CloseHandle");
@@ -214,5 +226,5 @@ std::string MeshTest::MissingFilePath() {
     std::string name = test != nullptr ? test->name() : "test";
     std::replace(name.begin(), name.end(), '/', '_');  // parameterised tests are named Case/N
     return TempDirectory() + "mesh_test_" + std::to_string(GetCurrentProcessId()) + "_" + name + "_" +
-           std::to_string(files.size()) + ".mesh.bin";
+           std::to_string(pathsMade++) + ".mesh.bin";
 }

@@ -48,7 +48,7 @@ protected:
 
     // A new file in %TEMP% holding bytes; removed after the test.
     std::string WriteMeshFile(const std::vector<std::uint8_t>& bytes);
-    // A path in %TEMP% where no file is.
+    // A path in %TEMP% where no file is, and none that this test names again.
     std::string MissingFilePath();
 
     static IDirect3DDevice9* FakeDevice();
@@ -60,10 +60,12 @@ protected:
     bool Called(const std::string& call) const;
 
     // Set by the test: the device's behaviour flags, the one operation that fails (by its name in
-    // the log), and the one that reports success but gives no object or pointer.
+    // the log), the one that reports success but gives no object or pointer, and a file size to
+    // report in place of the real one.
     DWORD behaviorFlags = D3DCREATE_HARDWARE_VERTEXPROCESSING;
     std::string failingOperation;
     std::string nullResultOperation;
+    std::optional<LONGLONG> reportedFileSize;
 
     // What happened: every call by name (ReadFile with its size, SetVertexDeclaration and Release
     // with what they were given), the creations, and the locked memory.
@@ -77,4 +79,5 @@ private:
     HRESULT Lock(const std::string& name, FakeBufferMemory& memory, const std::optional<FakeBufferCreation>& creation,
                  UINT offset, UINT size, void** data, DWORD flags);
     std::vector<std::string> files;
+    unsigned pathsMade = 0;
 };

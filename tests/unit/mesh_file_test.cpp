@@ -1,5 +1,7 @@
 // Reading mesh files: the header, the vertex block and the index block arrive unchanged in the
-// buffers, and files that are short, missing, empty or inconsistent never write past a buffer.
+// buffers, and files that are short, missing, empty or inconsistent get no buffer longer than what
+// they hold and never write past one.
+#include "tests/support/file_contents.h"
 #include "tests/unit/mesh_fake_device.h"
 
 #include <cstring>
@@ -104,59 +106,70 @@ TEST_F(MeshFileTest, FileIsOpenedSharedAndClosedWithTheMesh) {
     }
 }
 
-// Missing and empty files supply nothing: the counts are zero, and the only box is the device's
-// refusal of a vertex buffer of no length.
-TEST_F(MeshFileTest, MissingAndEmptyFilesGiveZeroCountsAndNoReadingMessage) {
-    for (const std::string& path : {MissingFilePath(), WriteMeshFile({})}) {
-        SCOPED_TRACE(path);
+// A file that holds no whole vertex gets zero counts whatever its header announces, so nothing
+// longer than the file is ever asked for; the only box is the device's refusal of a vertex buffer
+// of no length. A file whose size cannot be had counts as empty.
+TEST_F(MeshFileTest, FileHoldingNoWholeVertexGetsZeroCountsAndAsksForNoBuffer) {
+    struct Case {
+        const char* name;
+        std::string path;
+        const char* failingOperation;
+    };
+    const Case cases[] = {
+        {"missing", MissingFilePath(), ""},
+        {"empty", WriteMeshFile({}), ""},
+        {"header cut short", WriteMeshFile({2, 0, 0, 0, 3, 0}), ""},
+        {"8 bytes announcing 64 Mi vertices", WriteMeshFile(MeshFileBytes(64u << 20, 3, {}, {})), ""},
+        {"size unknown", WriteMeshFile(MeshFileBytes(3, 3, Triangle, TriangleIndices)), "GetFileSizeEx"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        failingOperation = test.failingOperation;
         messageBoxes.clear();
+        vertexBufferCreation.reset();
+        indexBufferCreation.reset();
         Mesh mesh;
 
-        EXPECT_TRUE(mesh.Load(path));
+        EXPECT_TRUE(mesh.Load(test.path));
 
         EXPECT_EQ(mesh.vertexCount, 0u);
         EXPECT_EQ(mesh.indexCount, 0u);
         EXPECT_EQ(mesh.primitiveCount, 0u);
+        ASSERT_TRUE(vertexBufferCreation.has_value());
+        EXPECT_EQ(vertexBufferCreation->length, 0u);
+        EXPECT_FALSE(indexBufferCreation.has_value());
         ASSERT_EQ(messageBoxes.size(), 1u);
         EXPECT_EQ(messageBoxes[0].text, "DirectX failed to create a vertex buffer");
-        EXPECT_EQ(mesh.indexBuffer, nullptr);
     }
 }
 
-TEST_F(MeshFileTest, HeaderCutShortKeepsTheBytesItHasAndZeroesTheRest) {
-    // Vertex count 2, then only the low two bytes of an index count of 3.
-    const std::vector<std::uint8_t> bytes = {2, 0, 0, 0, 3, 0};
-    Mesh mesh;
+// A file that shrinks after its size was taken: what the reads no longer find is zero, vertices at
+// the origin and indices of vertex 0, which draw nothing, instead of whatever the buffer memory held.
+TEST_F(MeshFileTest, FileShrunkWhileReadLeavesZerosWhereItsBytesEnded) {
+    const std::vector<std::uint8_t> bytes = MeshFileBytes(3, 3, Triangle, TriangleIndices);
+    for (const std::size_t kept : {8u + 24u, 8u + 48u + 6u}) {  // inside a vertex, inside an index
+        SCOPED_TRACE(kept);
+        const std::string path = WriteMeshFile(bytes);
+        platform::GetFileSizeEx = [&](HANDLE file, LARGE_INTEGER* size) {
+            const BOOL known = platform::real::GetFileSizeEx(file, size);
+            EXPECT_TRUE(WriteFileContents(path, bytes.data(), kept));
+            return known;
+        };
+        Mesh mesh;
 
-    mesh.Load(WriteMeshFile(bytes));
+        mesh.Load(path);
 
-    EXPECT_EQ(mesh.vertexCount, 2u);
-    EXPECT_EQ(mesh.indexCount, 3u);
-    EXPECT_EQ(vertexMemory.Contents(), std::vector<std::uint8_t>(32, 0));
-    EXPECT_EQ(indexMemory.Contents(), std::vector<std::uint8_t>(12, 0));
-    EXPECT_TRUE(vertexMemory.GuardIntact());
-    EXPECT_TRUE(indexMemory.GuardIntact());
-    EXPECT_TRUE(messageBoxes.empty());
-}
-
-// What the file did not supply is zero: vertices at the origin and indices of vertex 0, which draw
-// nothing, instead of whatever the buffer memory held.
-TEST_F(MeshFileTest, BlocksCutShortAreZeroFilled) {
-    std::vector<std::uint8_t> bytes = MeshFileBytes(3, 3, Triangle, {});
-    bytes.resize(8 + 24);  // one and a half vertices
-    Mesh mesh;
-
-    mesh.Load(WriteMeshFile(bytes));
-
-    std::vector<std::uint8_t> expected(bytes.begin() + 8, bytes.end());
-    expected.resize(48, 0);
-    EXPECT_EQ(vertexMemory.Contents(), expected);
-    EXPECT_EQ(indexMemory.Contents(), std::vector<std::uint8_t>(12, 0));
-    EXPECT_TRUE(vertexMemory.GuardIntact());
-    EXPECT_TRUE(indexMemory.GuardIntact());
-    EXPECT_EQ(mesh.primitiveCount, 1u);
-    EXPECT_NE(mesh.indexBuffer, nullptr);
-    EXPECT_TRUE(messageBoxes.empty());
+        EXPECT_EQ(mesh.primitiveCount, 1u);
+        std::vector<std::uint8_t> expected(bytes.begin() + 8, bytes.begin() + static_cast<std::ptrdiff_t>(kept));
+        expected.resize(48 + 12, 0);
+        std::vector<std::uint8_t> filled = vertexMemory.Contents();
+        const std::vector<std::uint8_t> indices = indexMemory.Contents();
+        filled.insert(filled.end(), indices.begin(), indices.end());
+        EXPECT_EQ(filled, expected);
+        EXPECT_TRUE(vertexMemory.GuardIntact());
+        EXPECT_TRUE(indexMemory.GuardIntact());
+        EXPECT_TRUE(messageBoxes.empty());
+    }
 }
 
 TEST_F(MeshFileTest, IndicesOfAnUnfinishedTriangleAreNotRead) {
@@ -178,8 +191,10 @@ TEST_F(MeshFileTest, IndicesOfAnUnfinishedTriangleAreNotRead) {
     }
 }
 
-// 16 x 0x10000001 wraps to 16 bytes in 32 bits: such a count gets no buffer at all.
+// 16 x 0x10000001 wraps to 16 bytes in 32 bits: such a count gets no buffer at all, even from a
+// file long enough to hold it.
 TEST_F(MeshFileTest, VertexCountBeyondA32BitBufferIsRejected) {
+    reportedFileSize = LONGLONG{1} << 40;
     Mesh mesh;
 
     EXPECT_TRUE(mesh.Load(WriteMeshFile(MeshFileBytes(0x10000001u, 3, {Triangle[0]}, TriangleIndices))));
@@ -196,6 +211,7 @@ TEST_F(MeshFileTest, VertexCountBeyondA32BitBufferIsRejected) {
 // 12 x (0x55555556 / 3) wraps to a buffer 8 bytes shorter than the 4 x 0x55555556 bytes of the
 // index block.
 TEST_F(MeshFileTest, IndexCountBeyondA32BitBufferIsRejected) {
+    reportedFileSize = LONGLONG{1} << 40;
     Mesh mesh;
 
     EXPECT_TRUE(mesh.Load(WriteMeshFile(MeshFileBytes(3, 0x55555556u, Triangle, TriangleIndices))));
@@ -210,6 +226,7 @@ TEST_F(MeshFileTest, IndexCountBeyondA32BitBufferIsRejected) {
 
 // The largest index count whose buffer still fits in 32 bits asks for the whole of it.
 TEST_F(MeshFileTest, LargestIndexCountAsksForItsWholeBuffer) {
+    reportedFileSize = LONGLONG{1} << 40;
     Mesh mesh;
 
     mesh.Load(WriteMeshFile(MeshFileBytes(3, 0x40000000u, Triangle, TriangleIndices)));
@@ -251,20 +268,22 @@ std::vector<std::uint32_t> ManyIndices() {
     return indices;
 }
 
-TEST_F(MeshFileTest, LongIndexBlockArrivesWholeAndCutShortKeepsTheBytesItHas) {
+// Cut inside its index block, a file keeps the whole triangles it holds: the index and a half
+// after them are not read.
+TEST_F(MeshFileTest, LongIndexBlockArrivesWholeAndCutShortKeepsItsWholeTriangles) {
     const std::vector<std::uint32_t> indices = ManyIndices();
     std::vector<std::uint8_t> bytes = MeshFileBytes(3, static_cast<std::uint32_t>(indices.size()), Triangle, indices);
     Mesh whole;
     whole.Load(WriteMeshFile(bytes));
     EXPECT_EQ(indexMemory.Contents(), IndexBytes(indices));
 
-    bytes.resize(bytes.size() - 6);  // the last index and a half are missing
+    bytes.resize(bytes.size() - 18);  // the last four indices and a half are missing
     Mesh cut;
     cut.Load(WriteMeshFile(bytes));
 
-    std::vector<std::uint8_t> expected = IndexBytes(indices);
-    std::fill(expected.end() - 6, expected.end(), std::uint8_t{0});
-    EXPECT_EQ(indexMemory.Contents(), expected);
+    EXPECT_EQ(cut.indexCount, indices.size() - 5);
+    EXPECT_EQ(cut.primitiveCount, indices.size() / 3 - 2);
+    EXPECT_EQ(indexMemory.Contents(), IndexBytes(std::vector<std::uint32_t>(indices.begin(), indices.end() - 6)));
     EXPECT_TRUE(indexMemory.GuardIntact());
     EXPECT_TRUE(messageBoxes.empty());
 }

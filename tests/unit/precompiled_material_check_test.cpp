@@ -162,6 +162,7 @@ std::vector<Case> Cases() {
          "instruction 1 (LOADK) names a register, constant or upvalue that its function does not have"},
         {"a constant operand past the constants",
          Chunk(WithOneConstant({CREATE_ABC(OP_ADD, 0, RKASK(1), 0)}, number)), outside},
+        {"a new table past the stack", Chunk(WithCode({CREATE_ABC(OP_NEWTABLE, 2, 0, 0)})), outside},
         {"an upvalue past the upvalues", Chunk(WithCode({CREATE_ABC(OP_GETUPVAL, 0, 1, 0)})), outside},
         {"nils past the stack", Chunk(WithCode({CREATE_ABC(OP_LOADNIL, 1, 1, 0)})), outside},
         {"a return past the stack", Chunk(WithCode({CREATE_ABC(OP_RETURN, 1, 3, 0)})), outside},
