@@ -3,7 +3,6 @@
 #include "tests/robustness/material_case_kinds.h"
 
 #include "tests/robustness/lua_tokens.h"
-#include "tests/support/file_contents.h"
 
 namespace {
 
@@ -230,32 +229,6 @@ std::string DeepNestingInstead(Tokens& tokens, Dice& dice) {
 }
 
 }  // namespace
-
-std::vector<MaterialSource> MaterialSources() {
-    return {
-        {"material.material", FileContents("data/material.material")},
-        {"numbers and strings",
-         "-- A number as a path, strings that read as numbers, entries that are not read.\n"
-         "return {\n"
-         "    shaders = { vertexShader = 12, fragmentShader = 'data/fragment.shader', geometryShader = 'unused' },\n"
-         "    constants = { g_colorModifier = { '0.5', '0x10', 1, 4 }, other = { 1, 2, 3 } },\n"
-         "}\n"},
-        {"computed values",
-         "local folder = \"data/\"\n"
-         "local half = 1 / 2\n"
-         "return { constants = { g_colorModifier = { half, half * half, -1 } },\n"
-         "         shaders = { vertexShader = folder .. \"vertex.shader\", fragmentShader = #folder } }\n"},
-        {"odd literals",
-         "return { shaders = { vertexShader = [[data/vertex.shader]],\n"
-         "                     [ \"fragment\" .. \"Shader\" ] = \"f\\0.shader\" },\n"
-         "         constants = { g_colorModifier = { 2^128, -0.0, 1e-50 } } }\n"},
-        {"two values", "return { shaders = {}, constants = { g_colorModifier = { 1, 2 } } }, nil\n"},
-        {"shared tables",
-         "local shaders = { vertexShader = \"v\", fragmentShader = \"f\" }\n"
-         "if shaders then shaders.extra = { shaders } end\n"
-         "return { shaders = shaders, constants = shaders }\n"},
-    };
-}
 
 MaterialCase MakeMaterialCase(const std::vector<MaterialSource>& sources, Dice& dice) {
     const MaterialSource& source = dice.Pick(sources);

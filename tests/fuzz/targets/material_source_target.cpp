@@ -9,8 +9,8 @@
 
 namespace {
 
-// Lua takes a file whose first byte (after an optional first line of #) is this as precompiled.
-// Such files have a target of their own: the expected outcome would run them unchecked.
+// Lua takes a file whose first byte (after an optional first line of #) is this as precompiled;
+// such files are the precompiled target's inputs.
 constexpr int PrecompiledSignatureByte = 0x1B;
 
 }  // namespace
