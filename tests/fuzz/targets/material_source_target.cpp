@@ -15,11 +15,6 @@ constexpr int PrecompiledSignatureByte = 0x1B;
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    StartTarget(true);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (std::memchr(data, PrecompiledSignatureByte, size) != nullptr) {
         return -1;

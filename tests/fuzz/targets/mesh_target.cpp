@@ -10,11 +10,6 @@ constexpr const char* MeshPath = "data/fuzz.mesh.bin";
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    StartTarget(false);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fake::PutFile(MeshPath, data, size);
     const MeshOutcome expected = ExpectedMeshOutcome(std::vector<std::uint8_t>(data, data + size));

@@ -6,11 +6,6 @@
 #include "tests/fuzz/targets/target_support.h"
 #include "tests/robustness/read_back.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    StartTarget(true);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     PutMaterialFile(data, size);
     Material material;

@@ -13,11 +13,6 @@ constexpr const char* ShaderPath = "data/fuzz.shader";
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    StartTarget(false);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fake::PutFile(ShaderPath, data, size);
     Material material;

@@ -22,11 +22,8 @@ void RemovePrivateFolder() {
 
 }  // namespace
 
-void StartTarget(bool withPrivateFolder) {
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fake::InstallPlatform();
-    if (!withPrivateFolder) {
-        return;
-    }
     const char* const temporary = std::getenv("TMPDIR");
     std::string pattern = std::string(temporary != nullptr ? temporary : "/tmp") + "/game-fuzz-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr || chdir(pattern.c_str()) != 0 || mkdir("data", 0700) != 0) {
@@ -34,6 +31,7 @@ void StartTarget(bool withPrivateFolder) {
     }
     privateFolder = pattern;
     std::atexit(RemovePrivateFolder);
+    return 0;
 }
 
 void PutMaterialFile(const std::uint8_t* data, std::size_t size) {

@@ -1,14 +1,12 @@
-// What the fuzz targets share: the fakes put in place, a working directory of their own for the
-// material file that Lua opens by name, and the end of a run that went wrong as a finding.
+// What the fuzz targets share: their start-up (target_support.cpp defines LLVMFuzzerInitialize),
+// which puts the fakes in place and makes a fresh temporary folder holding data/ the working
+// directory, for the material file that Lua opens by name; and the end of a run that went wrong as
+// a finding.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-// Puts the fakes in place; with a private folder, also makes a fresh temporary folder holding
-// data/ the working directory for the rest of the process, and removes it at exit.
-void StartTarget(bool privateFolder);
 
 // Writes the input where the material reader finds it: data/material.material in the working
 // directory, for Lua's own loading, and the fake file of that path.
