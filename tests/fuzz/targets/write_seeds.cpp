@@ -60,8 +60,8 @@ int main(int argc, char** argv) {
     bool written = true;
     for (const MeshSource& source : MeshSources()) {
         const std::string bytes(source.bytes.begin(), source.bytes.end());
-        written &= source.name.find(".mesh.bin") != std::string::npos ? WriteShipped(folder + "/mesh", source.name, bytes)
-                                                                      : Write(folder + "/mesh", source.name, bytes);
+        const bool shipped = source.name.find(".mesh.bin") != std::string::npos;
+        written &= (shipped ? WriteShipped : Write)(folder + "/mesh", source.name, bytes);
     }
     const std::vector<MaterialSource> materials = MaterialSources();
     written &= WriteShipped(folder + "/material", materials.front().name, materials.front().text);
