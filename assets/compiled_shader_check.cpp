@@ -38,7 +38,9 @@ constexpr std::uint64_t ConstantBytes = 20;
 constexpr std::uint64_t TypeBytes = 16;
 // D3DXSHADER_STRUCTMEMBERINFO: Name, TypeInfo.
 constexpr std::uint64_t MemberBytes = 8;
+// A register holds four components, but a bool register (D3DXRS_BOOL) holds one.
 constexpr std::uint64_t BytesPerRegister = 16;
+constexpr std::uint32_t BoolRegisterSet = 0;
 constexpr std::uint64_t BytesPerComponent = 4;
 // The last value of D3DXREGISTER_SET (D3DXRS_SAMPLER), D3DXPARAMETER_CLASS (D3DXPC_STRUCT) and
 // D3DXPARAMETER_TYPE (D3DXPT_UNSUPPORTED).
@@ -296,8 +298,9 @@ private:
             return problem;
         }
         // D3DX's SetDefaults reads a register's worth per register; a caller may read the type's bytes.
-        const std::uint64_t needed =
-            bytes > registerCount * BytesPerRegister ? bytes : registerCount * BytesPerRegister;
+        const std::uint64_t registerBytes =
+            registerCount * (registerSet == BoolRegisterSet ? BytesPerComponent : BytesPerRegister);
+        const std::uint64_t needed = bytes > registerBytes ? bytes : registerBytes;
         if (defaultValue != 0 && !table.Holds(defaultValue, needed)) {
             return "its default value of " + Number(needed) + " bytes at offset " + Number(defaultValue) +
                    " runs past the end of the table";
