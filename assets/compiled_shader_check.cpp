@@ -18,6 +18,9 @@ constexpr std::uint32_t EndToken = 0x0000FFFFu;
 constexpr std::uint32_t OpcodeMask = 0x0000FFFFu;
 constexpr std::uint32_t CommentOpcode = 0x0000FFFEu;
 constexpr std::uint32_t CommentLengthMask = 0x7FFF0000u;
+// Never set in an instruction or comment token, always in a parameter: a reader that counts a
+// comment's length from all 16 high bits takes one with it set for 32768 words or more.
+constexpr std::uint32_t TopBit = 0x80000000u;
 constexpr unsigned CommentLengthShift = 16;
 constexpr std::uint32_t InstructionLengthMask = 0x0F000000u;
 constexpr unsigned InstructionLengthShift = 24;
@@ -429,6 +432,9 @@ private:
             if (!IsComment(token)) {
                 continue;
             }
+            if ((token & TopBit) != 0) {
+                return "the comment at word " + Number(word) + " has its top bit set, which makes its length unclear";
+            }
             const std::uint64_t length = CommentLength(token);
             if (word + length >= last) {
                 return "the comment at word " + Number(word) + " runs past the end of the file";
@@ -458,6 +464,10 @@ private:
         std::uint64_t word = 1;
         while (Token(word) != EndToken) {
             const std::uint32_t token = Token(word);
+            if ((token & TopBit) != 0) {
+                return "the word at " + Number(word) + " (counting instruction lengths) has its top bit set, as only "
+                       "parameters have";
+            }
             if (IsComment(token)) {
                 if (word + CommentLength(token) >= last) {
                     return "the comment at word " + Number(word) +

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Data files made to hang the program, exhaust its memory or break Lua: each start ends within
-# seconds with the boxes and the line that its kind calls for, the window then draws, Escape then
-# Yes ends the program with status 1, and its resident memory never reaches 400 MB. The shipped
-# material precompiled with luac draws as its text does.
+# Data files made to hang the program, exhaust its memory, break Lua or Direct3D, or reach another
+# machine: each start ends within seconds with the boxes and the line that its kind calls for, the
+# window then draws, Escape then Yes ends the program with status 1, and its resident memory never
+# reaches 400 MB. The shipped material precompiled with luac draws as its text does.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # Starts the program in a copy of its folder whose data/$1 holds standard input, dismisses the
@@ -52,6 +52,21 @@ end_with_escape
 
 # Eight bytes that announce 64 Mi vertices and no indices: the cube has nothing to draw.
 run_with cube.mesh.bin "No Vertex Buffer" < <(printf '\x00\x00\x00\x04\x00\x00\x00\x00')
+end_with_escape
+
+# The version token, a comment that claims 2^31 words, the end token.
+run_with fragment.shader "No Fragment Shader" < <(printf '\x00\x03\xff\xff\xfe\xff\x00\x80\xff\xff\x00\x00')
+expect_line "The shader file data/fragment.shader is not a whole compiled shader: "
+end_with_escape
+
+# A share on another machine is never opened: Wine's trace of file opens does not name it.
+WINEDEBUG=trace+file run_with material.material "No Vertex Shader" \
+    <<<"return { shaders = { vertexShader = [[\\\\server\\share\\vertex.shader]],
+                             fragmentShader = 'data/fragment.shader' },
+               constants = { g_colorModifier = { 1, 1, 1 } } }"
+expect_line "Windows failed to open the shader file: "
+expect_line "data/material.material"  # the trace shows the material's own open
+! grep -qi 'server' "$GAME_STDERR" || fail "the share was opened: $(grep -i server "$GAME_STDERR" | head -n 3)"
 end_with_escape
 
 run_with material.material < <(luac5.2 -o - "$GAME_BUILD_DIR/bin/data/material.material")

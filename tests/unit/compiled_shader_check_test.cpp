@@ -91,8 +91,13 @@ std::vector<Rule> Rules() {
          "its first word 0xFFFE0300 is not the version token of a pixel shader"},
         {"NoEndToken", Bytes({PixelVersion, Nop}), pixel, "its last word 0x00000000 is not the end token 0x0000FFFF"},
         // The file that crashed D3DX: a comment that claims the longest length.
-        {"CommentPastTheEnd", Bytes({PixelVersion, 0xFFFFFFFEu, End}), pixel,
+        {"CommentPastTheEnd", Bytes({PixelVersion, 0x7FFFFFFEu, End}), pixel,
          "the comment at word 1 runs past the end of the file"},
+        // A comment of no words by its documented length, of 32768 by all its high bits.
+        {"CommentWithTopBit", Bytes({PixelVersion, 0x8000FFFEu, End}), pixel,
+         "the comment at word 1 has its top bit set, which makes its length unclear"},
+        {"InstructionWithTopBit", Bytes({PixelVersion, 0x80000000u, End}), pixel,
+         "the word at 1 (counting instruction lengths) has its top bit set, as only parameters have"},
         {"CommentOverTheEndToken", Bytes({PixelVersion, Comment(1), End}), pixel,
          "the comment at word 1 runs past the end of the file"},
         {"EmptyCommentBeforeTag", Bytes({PixelVersion, Comment(0), Tag, Nop, End}), pixel,
