@@ -1,9 +1,11 @@
-// Compiled shader files, read whole with one read into one heap block of the file's size.
+// Compiled shader files, read whole with one read into one heap block of the file's size, from
+// this machine only.
 #include "assets/material.h"
 
 #include "application/windows_error.h"
 #include "platform/win32.h"
 
+#include <cstring>
 #include <sstream>
 
 namespace {
@@ -34,19 +36,44 @@ bool ReadOpenFile(HANDLE file, const char* path, void** code, DWORD& size, std::
         }
         return false;
     }
-    // A read that succeeds with fewer bytes than asked is not a failure.
+    // A read that succeeds with fewer bytes than asked is not a failure, but only the bytes read
+    // are told: the rest of the block holds whatever the heap left there.
     DWORD countRead = 0;
     if (platform::ReadFile(file, *code, size, &countRead, nullptr) == 0) {
         Compose(message, "Windows failed to read the contents of shader: ");
         return false;
     }
+    size = countRead < size ? countRead : size;
     return true;
+}
+
+bool IsSeparator(char character) {
+    return character == '\\' || character == '/';
+}
+
+// A path that begins with two separators names a share on another machine (\\server\share, to
+// which Windows offers the user's credentials) or goes through the \\?\ or \\.\ namespaces, which
+// can name a share or a device too; \??\ is the NT object namespace, which Windows passes through
+// unchanged, so that \??\UNC\server\share reaches a share as well. Mapped drive letters are local.
+bool MayLeaveThisMachine(const char* path) {
+    return (IsSeparator(path[0]) && IsSeparator(path[1])) || std::strncmp(path, "\\??\\", 4) == 0;
 }
 
 }  // namespace
 
 bool ReadCompiledShaderFile(const char* path, void** code, std::string* message, DWORD* byteCount) {
     *code = nullptr;
+    if (byteCount != nullptr) {
+        *byteCount = 0;
+    }
+    if (MayLeaveThisMachine(path)) {
+        if (message != nullptr) {
+            *message = std::string("Windows failed to open the shader file: ") +
+                       "A path that begins with two slashes or with \\??\\ may name another machine or a device, "
+                       "so shader files are read only from this machine's folders.";
+        }
+        return false;
+    }
     DWORD size = 0;
     const HANDLE file = platform::CreateFileA(path, FILE_GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                               FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -1,6 +1,7 @@
 // The material's shaders, their constant tables and handles on the device, and their release.
 #include "assets/material.h"
 
+#include "assets/compiled_shader_check.h"
 #include "graphics/renderer.h"
 #include "platform/win32.h"
 
@@ -8,22 +9,22 @@
 
 namespace {
 
-// The high word of a token stream's first token tells its kind; the stream ends with this token.
-constexpr DWORD VertexShaderVersionType = 0xFFFE0000u;
-constexpr DWORD PixelShaderVersionType = 0xFFFF0000u;
-constexpr DWORD VersionTypeMask = 0xFFFF0000u;
-constexpr DWORD EndToken = 0x0000FFFFu;
-
 // The compiled code of one shader file, freed when it goes: the shader and the constant table keep
 // copies of what they need, so the block is not kept for the program's whole run.
 class ShaderCode {
 public:
-    ShaderCode(const std::string& path, DWORD versionType) {
+    ShaderCode(const std::string& path, ShaderKind kind) {
         std::string message;
         if (!ReadCompiledShaderFile(path.c_str(), &code, &message, &size)) {
-            WriteReadFailure(message);
+            WriteLine(message);
         }
-        isShader = HoldsTokenStream(versionType);
+        // Direct3D and D3DX read the tokens as far as they say, without knowing the length: only a
+        // whole token stream is handed over.
+        std::string reason;
+        isShader = code != nullptr && CheckCompiledShader(code, size, kind, &reason);
+        if (code != nullptr && !isShader) {
+            WriteLine("The shader file " + path + " is not a whole compiled shader: " + reason);
+        }
     }
     ShaderCode(const ShaderCode&) = delete;
     ShaderCode& operator=(const ShaderCode&) = delete;
@@ -33,27 +34,17 @@ public:
         }
     }
 
-    // The token stream, or null when the file could not be read or does not hold one of the kind.
+    // The token stream, or null when the file could not be read or does not hold a whole one of the kind.
     const DWORD* Tokens() const { return isShader ? static_cast<const DWORD*>(code) : nullptr; }
 
 private:
-    // The creation box cannot say why a file could not be read: the reader's reason goes where the
-    // program's other data faults go, as one line.
-    static void WriteReadFailure(std::string message) {
+    // The creation box cannot say why a file could not be read or used: the reader's reason goes
+    // where the program's other data faults go, as one line.
+    static void WriteLine(std::string message) {
         while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
             message.pop_back();
         }
         std::cerr << message << '\n';
-    }
-
-    // Direct3D reads the tokens up to the end token without knowing the length, so an empty or cut
-    // off file is never handed over.
-    bool HoldsTokenStream(DWORD versionType) const {
-        if (code == nullptr || size < 2 * sizeof(DWORD) || size % sizeof(DWORD) != 0) {
-            return false;
-        }
-        const auto* const tokens = static_cast<const DWORD*>(code);
-        return (tokens[0] & VersionTypeMask) == versionType && tokens[size / sizeof(DWORD) - 1] == EndToken;
     }
 
     void* code = nullptr;
@@ -84,7 +75,7 @@ bool Material::CreateFragmentShader() {
     {
         // Without code or a device nothing is made, and the frame finds no table to set. The code
         // is freed on leaving this block, before any box waits for the user.
-        const ShaderCode code(fragmentShaderPath, PixelShaderVersionType);
+        const ShaderCode code(fragmentShaderPath, ShaderKind::Pixel);
         if (code.Tokens() != nullptr && Renderer::device != nullptr) {
             result = platform::CreatePixelShader(Renderer::device, code.Tokens(), &fragmentShader);
             platform::D3DXGetShaderConstantTable(code.Tokens(), &fragmentShaderConstantTable);
@@ -107,7 +98,7 @@ bool Material::CreateVertexShader() {
 
     HRESULT result = E_FAIL;
     {
-        const ShaderCode code(vertexShaderPath, VertexShaderVersionType);
+        const ShaderCode code(vertexShaderPath, ShaderKind::Vertex);
         if (code.Tokens() != nullptr && Renderer::device != nullptr) {
             result = platform::CreateVertexShader(Renderer::device, code.Tokens(), &vertexShader);
             platform::D3DXGetShaderConstantTable(code.Tokens(), &vertexShaderConstantTable);

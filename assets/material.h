@@ -18,9 +18,10 @@ public:
     bool ReadAssetFile();
     // Read the compiled shader named by the asset file and make the shader, its constant table and
     // its handles on Renderer::device, releasing what an earlier call made. Code that could not be
-    // read (the reason goes to standard error) or is no token stream of the kind is never handed
-    // to Direct3D: the shader, table and handles then stay null. A failure shows a box owned by
-    // Renderer::window. The code is freed once the shader and table are made.
+    // read, or that is no whole token stream of the kind (CheckCompiledShader), is never handed to
+    // Direct3D or D3DX: one line on standard error says why, and the shader, table and handles stay
+    // null. A failure shows a box owned by Renderer::window. The code is freed once the shader and
+    // table are made.
     bool CreateFragmentShader();
     bool CreateVertexShader();
     // Releases the shaders and tables (vertex shader, fragment shader, vertex table, fragment table)
@@ -53,7 +54,10 @@ public:
 // Reads a whole compiled shader file into one malloc block of the file's size, which then belongs to
 // the caller (free releases it). On failure the block is null (but after a failed close of a good
 // read) and, when message is not null, *message says why. When byteCount is not null it receives
-// the block's length (0 without a block).
+// the count of bytes that the read put into the block (0 without a block), which a short read
+// makes smaller than the block. A path that begins with two slashes or backslashes in any mix, or
+// with \??\, could name a share on another machine (to which Windows offers the user's
+// credentials) or a device: it is refused before anything is opened, as a failed open.
 bool ReadCompiledShaderFile(const char* path, void** code, std::string* message, DWORD* byteCount = nullptr);
 
 extern Material s_material;

@@ -5,6 +5,7 @@
 
 #include <lua.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -16,8 +17,9 @@ namespace {
 constexpr const char* PrecompiledChunkMessage = "attempt to load a binary chunk (mode is 't')";
 constexpr unsigned char ByteOrderMark[] = {0xEF, 0xBB, 0xBF};
 
-// The chunk as Lua's file loader hands it over: the file's bytes without a UTF-8 byte-order mark.
-// A file larger than a material's memory could never be loaded, and is not read in full.
+// The chunk as Lua's file loader hands it over: the file's bytes without a UTF-8 byte-order mark
+// and without a first line that starts with '#'. A file larger than a material's memory could never
+// be loaded, and is not read in full.
 bool ReadPrecompiledChunk(const char* path, std::vector<unsigned char>& chunk, std::string& refusal) {
     std::FILE* const file = std::fopen(path, "rb");
     if (file == nullptr) {
@@ -41,6 +43,10 @@ bool ReadPrecompiledChunk(const char* path, std::vector<unsigned char>& chunk, s
     }
     if (chunk.size() >= sizeof ByteOrderMark && std::memcmp(chunk.data(), ByteOrderMark, sizeof ByteOrderMark) == 0) {
         chunk.erase(chunk.begin(), chunk.begin() + sizeof ByteOrderMark);
+    }
+    if (!chunk.empty() && chunk.front() == '#') {
+        const auto lineEnd = std::find(chunk.begin(), chunk.end(), '\n');
+        chunk.erase(chunk.begin(), lineEnd == chunk.end() ? lineEnd : lineEnd + 1);
     }
     return true;
 }

@@ -273,6 +273,7 @@ private:
             case Concat:
                 if (b >= c || !Register(a) || !Register(c)) return "concatenates outside its function's registers";
                 Writes(a, a);
+                Writes(b, c);  // the operands become strings, and the partial results lie among them
                 MayClearFrom(a >= b ? a + 1 : b);
                 return {};
             case SetList: return ListStoreFault(a, b, c == 0 ? (extra != nullptr ? extra->Ax() : 0) : c);

@@ -107,6 +107,16 @@ expect_exit_status() {
     [ "$status" -eq "$expected" ] || fail "exit status $status, expected $expected"
 }
 
+# The cube's red front face in the picture of the window $1, as "LEFT TOP WIDTH HEIGHT" in pixels;
+# the face is tens of pixels wide.
+red_face() {
+    local box
+    box=$(import -window "$1" png:- | convert - -fill black -fuzz 20% +opaque red -format '%@' info:)
+    [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+) ]] && [ "${BASH_REMATCH[1]}" -ge 20 ] ||
+        fail "no red face in the window's picture (box $box)"
+    echo "${BASH_REMATCH[3]} ${BASH_REMATCH[4]} ${BASH_REMATCH[1]} ${BASH_REMATCH[2]}"
+}
+
 expect_running() {
     kill -0 "$GAME_PID" 2>/dev/null || fail "the program has ended"
 }

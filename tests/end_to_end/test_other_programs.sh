@@ -6,13 +6,11 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 : "${GAME_SHOW_WINDOW:?}"
 
-# The left edge of the cube's red front face in the window's picture; the face is tens of pixels wide.
+# The left edge of the cube's red front face in the window's picture.
 red_face_left() {
-    local box
-    box=$(import -window "$1" png:- | convert - -fill black -fuzz 20% +opaque red -format '%@' info:)
-    [[ $box =~ ^([0-9]+)x[0-9]+\+([0-9]+)\+ ]] && [ "${BASH_REMATCH[1]}" -ge 20 ] ||
-        fail "no red face in the window's picture (box $box)"
-    echo "${BASH_REMATCH[2]}"
+    local left
+    read -r left _ < <(red_face "$1")
+    echo "$left"
 }
 
 hold_right() {

@@ -1,13 +1,16 @@
-// The bad-input campaign: COUNT mutated mesh files through Mesh::Load on the real Direct3D 9 device
-// and COUNT mutated material files through Material::ReadAssetFile, each checked against what its
-// bytes call for. The last line is the tally; a failure is printed first with its seed and case
-// number, and the same seed makes the same cases again.
+// The bad-input campaign: COUNT mutated mesh files through Mesh::Load on the real Direct3D 9 device,
+// COUNT mutated material files through Material::ReadAssetFile and COUNT mutated compiled shader
+// files through the material's shader creations on the device and real D3DX, each checked against
+// what its bytes call for. The last line is the tally; a failure is printed first with its seed
+// and case number, and the same seed makes the same cases again.
 //   robustness.exe [SEED] [COUNT]     (SEED from the clock when left out, COUNT 2000)
 #include "tests/robustness/case_guard.h"
 #include "tests/robustness/material_cases.h"
 #include "tests/robustness/material_check.h"
 #include "tests/robustness/mesh_cases.h"
 #include "tests/robustness/mesh_check.h"
+#include "tests/robustness/shader_cases.h"
+#include "tests/robustness/shader_check.h"
 #include "tests/support/file_contents.h"
 #include "tests/support/platform_test.h"
 #include "tests/unit/material_test_support.h"
@@ -60,6 +63,7 @@ protected:
             guard.Begin(kind, number);
             Dice dice(campaignSeed, kind, number);
             const auto bad = make(dice);
+            guard.Describe(bad.description);
             const int before = FailedParts();
             std::string problem = check(bad);
             if (FailedParts() != before) {
@@ -81,11 +85,20 @@ TEST_F(Campaign, BadInputs) {
         ASSERT_TRUE(source.name.find(".mesh.bin") == std::string::npos || !source.bytes.empty()) << source.name;
     }
     ASSERT_FALSE(materialSources.front().text.empty()) << "no data/material.material";
+    const std::vector<ShaderSource> shaderSources = ShaderSources();
+    for (const ShaderSource& source : shaderSources) {
+        ASSERT_FALSE(source.bytes.empty()) << "no data/" << source.name;
+    }
     ASSERT_NO_FATAL_FAILURE(StartRealDevice());
     RecordMessageBoxes();
     TemporaryFolder folder;
     const std::string meshPath = folder.Write("bad.mesh.bin", "");
     const std::string materialPath = folder.Write("data/material.material", "");
+    // The shaders as the material names them, from the working directory.
+    const std::string vertexShaderPath = "data/vertex.shader";
+    const std::string fragmentShaderPath = "data/fragment.shader";
+    folder.Write(vertexShaderPath, "");
+    folder.Write(fragmentShaderPath, "");
     const WorkingDirectoryChange change(folder.Path());
 
     CaseGuard guard(campaignSeed, CaseTimeLimitSeconds);
@@ -110,7 +123,13 @@ TEST_F(Campaign, BadInputs) {
             }
             return problem;
         });
-    std::printf("memory: peak %zu MiB, ceiling %zu MiB\n", PeakMemory() >> 20, memoryCeiling >> 20);
+    RunCases(
+        guard, InputKind::Shader, [&](Dice& dice) { return MakeShaderCase(shaderSources, dice); },
+        [&](const ShaderCase& bad) {
+            const std::string& path = bad.kind == ShaderKind::Pixel ? fragmentShaderPath : vertexShaderPath;
+            const std::string unwritten = WriteCase(path, bad.bytes.data(), bad.bytes.size());
+            return unwritten.empty() ? CheckShaderCreation(bad, path, messageBoxes) : unwritten;
+        });
     campaignFailed = guard.Failures() != 0;
     std::printf("%s\n", guard.Tally().c_str());
 }
@@ -145,7 +164,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: robustness [SEED] [COUNT]\n");
         return 2;
     }
-    std::printf("seed %u: %u bad meshes and %u bad materials\n", campaignSeed, campaignCount, campaignCount);
+    std::printf("seed %u: %u bad meshes, %u bad materials and %u bad shaders\n", campaignSeed, campaignCount,
+                campaignCount, campaignCount);
     std::fflush(stdout);
     ::testing::TestEventListeners& listeners = ::testing::UnitTest::GetInstance()->listeners();
     delete listeners.Release(listeners.default_result_printer());

@@ -56,9 +56,15 @@ CaseGuard::~CaseGuard() {
 void CaseGuard::Begin(InputKind inputKind, std::uint32_t number) {
     kind = inputKind;
     caseNumber = number;
+    Describe("");
     ++started;
     const std::lock_guard<std::mutex> lock(tallyMutex);
     ++begun[inputKind];
+}
+
+void CaseGuard::Describe(const std::string& what) {
+    const std::lock_guard<std::mutex> lock(descriptionMutex);
+    currentDescription = what;
 }
 
 void CaseGuard::End(const std::string& sort, const std::string& description, const std::string& problem) {
@@ -96,7 +102,12 @@ std::string CaseGuard::Tally() const {
 
 void CaseGuard::Abandon(const std::string& why) {
     ++failures;
-    std::printf("%s: %s\n%s\n", CaseName().c_str(), why.c_str(), Tally().c_str());
+    std::string what;
+    {
+        const std::lock_guard<std::mutex> lock(descriptionMutex);
+        what = currentDescription.empty() ? std::string() : " (" + currentDescription + ")";
+    }
+    std::printf("%s%s: %s\n%s\n", CaseName().c_str(), what.c_str(), why.c_str(), Tally().c_str());
     std::fflush(stdout);
     std::_Exit(3);
 }

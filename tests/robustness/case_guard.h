@@ -21,6 +21,8 @@ public:
     ~CaseGuard();
 
     void Begin(InputKind kind, std::uint32_t caseNumber);
+    // What the current case does, for a report of its crash or hang.
+    void Describe(const std::string& description);
     // Ends the case, counting it under its sort (such as "loops"; empty for none); a problem (if not
     // empty) is printed after the case's seed, number and description.
     void End(const std::string& sort, const std::string& description, const std::string& problem);
@@ -42,6 +44,8 @@ private:
     std::atomic<std::uint32_t> caseNumber{0};
     std::atomic<std::uint32_t> started{0};  // cases begun so far, so that the watchdog sees progress
     std::atomic<unsigned> failures{0};
+    mutable std::mutex descriptionMutex;
+    std::string currentDescription;  // of the current case
     // Cases begun of each kind, and those ended of each sort.
     mutable std::mutex tallyMutex;
     std::map<InputKind, unsigned> begun;

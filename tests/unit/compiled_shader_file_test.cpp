@@ -5,6 +5,7 @@
 #include "tests/support/platform_test.h"
 #include "tests/unit/material_test_support.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -86,6 +87,59 @@ TEST_F(CompiledShaderFileTest, TheWholeFileArrivesInOneBlockOfItsSizeWithOneRead
     EXPECT_TRUE(freed.empty());
     EXPECT_EQ(message, Untouched);
     platform::real::free(code);
+}
+
+// The block is the file's size, but only what the read put there is told.
+TEST_F(CompiledShaderFileTest, AShortReadTellsTheBytesRead) {
+    const std::string path = folder.Write("code.shader", "abcdefgh");
+    platform::ReadFile = [this](HANDLE file, LPVOID buffer, DWORD count, LPDWORD countRead, LPOVERLAPPED overlapped) {
+        reads.push_back(count);
+        return platform::real::ReadFile(file, buffer, count - 3, countRead, overlapped);
+    };
+    DWORD byteCount = 0;
+    ASSERT_TRUE(ReadCompiledShaderFile(path.c_str(), &code, &message, &byteCount));
+    EXPECT_EQ(allocations, std::vector<std::size_t>{8});
+    EXPECT_EQ(reads, std::vector<DWORD>{8});
+    EXPECT_EQ(byteCount, 5u);
+    EXPECT_EQ(message, Untouched);
+    platform::real::free(code);
+}
+
+// Paths that could name a share on another machine or a device are refused before anything is
+// opened, with a sentence of the reader's own instead of the system's; local paths open as before.
+TEST_F(CompiledShaderFileTest, PathsThatMayLeaveThisMachineAreNeverOpened) {
+    int errorCodes = 0;
+    platform::GetLastError = [&errorCodes]() {
+        ++errorCodes;
+        return platform::real::GetLastError();
+    };
+    for (const char* path : {"\\\\server\\share\\vertex.shader", "//server/share/vertex.shader", "\\/x", "/\\x",
+                             "\\\\?\\UNC\\server\\share\\x", "\\\\.\\pipe\\x", "\\??\\UNC\\server\\share\\x"}) {
+        code = reinterpret_cast<void*>(0x1);
+        message = Untouched;
+        DWORD byteCount = 1;
+        EXPECT_FALSE(ReadCompiledShaderFile(path, &code, &message, &byteCount)) << path;
+        EXPECT_EQ(code, nullptr);
+        EXPECT_EQ(byteCount, 0u);
+        EXPECT_EQ(message,
+                  "Windows failed to open the shader file: A path that begins with two slashes or with \\??\\ may "
+                  "name another machine or a device, so shader files are read only from this machine's folders.")
+            << path;
+    }
+    EXPECT_EQ(opens, 0);
+    EXPECT_EQ(errorCodes, 0);
+
+    const std::string local = folder.Write("code.shader", "abcd");
+    std::string forward = local;
+    std::replace(forward.begin(), forward.end(), '\\', '/');
+    // The working directory lies on Wine's drive Z:, which a mapped network drive resembles.
+    char full[MAX_PATH] = {};
+    ASSERT_NE(GetFullPathNameA("data\\vertex.shader", MAX_PATH, full, nullptr), 0u);
+    for (const std::string& path : {local, forward, std::string(full), std::string("data/vertex.shader")}) {
+        ASSERT_TRUE(ReadCompiledShaderFile(path.c_str(), &code, &message)) << path << ": " << message;
+        platform::real::free(code);
+    }
+    EXPECT_EQ(opens, 4);
 }
 
 TEST_F(CompiledShaderFileTest, AnEmptyFileIsReadWithoutFailure) {

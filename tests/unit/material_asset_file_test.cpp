@@ -176,8 +176,10 @@ TEST_F(MaterialAssetFileTest, AMissingFileGivesLuasOwnMessageUnchanged) {
     ExpectNothingStored();
 }
 
+// Behind a byte-order mark and a first line for the shell, as Lua's own loader allows.
 TEST_F(MaterialAssetFileTest, APrecompiledChunkIsRunToo) {
-    EXPECT_TRUE(Read(Precompiled("return { shaders = { vertexShader = 'compiled' }, "
+    EXPECT_TRUE(Read("\xEF\xBB\xBF#!/usr/bin/lua\n" +
+                     Precompiled("return { shaders = { vertexShader = 'compiled' }, "
                                  "constants = { g_colorModifier = { 1, 2, 3 } } }",
                                  "@mat.lua")));
     EXPECT_EQ(errors, "");

@@ -116,8 +116,8 @@ TEST_F(MaterialShadersTest, UnreadableFilesMakeNothingAndShowTheBoxesFragmentFir
     EXPECT_EQ(material.worldToViewHandle, nullptr);
 }
 
-// Direct3D reads a token stream up to its end token, so an empty, cut or wrong-kind file never
-// reaches it; each block read is still freed.
+// Direct3D and D3DX read a token stream as far as its tokens say, so an empty, cut or wrong-kind
+// file never reaches them; the check's reason goes to standard error, and each block read is freed.
 TEST_F(MaterialShadersTest, FilesThatHoldNoShaderOfTheKindAreNotHandedOver) {
     const std::string vertexCode = FileContents("data/vertex.shader");
     ASSERT_GT(vertexCode.size(), 8u);
@@ -129,9 +129,14 @@ TEST_F(MaterialShadersTest, FilesThatHoldNoShaderOfTheKindAreNotHandedOver) {
         material.fragmentShaderPath = path;
         events.clear();
         messageBoxes.clear();
+        StandardErrorCapture capture;
         EXPECT_FALSE(material.CreateFragmentShader()) << path;
+        const std::string errors = capture.Stop();
         EXPECT_EQ(events, (std::vector<std::string>{"free other", "box No Fragment Shader"})) << path;
         EXPECT_EQ(material.fragmentShaderConstantTable, nullptr);
+        const std::string line = "The shader file " + path + " is not a whole compiled shader: ";
+        EXPECT_EQ(errors.compare(0, line.size(), line), 0) << errors;
+        EXPECT_EQ(errors.find('\n'), errors.size() - 1) << errors;
     }
 }
 

@@ -9,6 +9,7 @@
 #include "tests/robustness/mesh_check.h"
 #include "tests/robustness/mesh_layout.h"
 #include "tests/robustness/mesh_outcome.h"
+#include "tests/robustness/shader_cases.h"
 #include "tests/support/platform_test.h"
 #include "tests/unit/material_test_support.h"
 
@@ -45,6 +46,14 @@ TEST(RobustnessCases, ACaseComesAgainFromItsSeedAndNumberAlone) {
     material(5, 16);
     EXPECT_EQ(material(5, 17), material(5, 17));
     EXPECT_NE(material(5, 17), material(5, 18));
+    const std::vector<ShaderSource> shaders = ShaderSources();
+    const auto shader = [&](std::uint32_t seed, std::uint32_t number) {
+        Dice dice(seed, InputKind::Shader, number);
+        return MakeShaderCase(shaders, dice).bytes;
+    };
+    shader(5, 16);
+    EXPECT_EQ(shader(5, 17), shader(5, 17));
+    EXPECT_NE(shader(5, 17), shader(5, 18));
 }
 
 // Over many cases every outcome that a small file can have comes up, cases whose header overstates

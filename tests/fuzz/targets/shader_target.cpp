@@ -1,15 +1,20 @@
 // Compiled shader files through the material's shader steps on the fake device, as both kinds: the
-// reader's checks decide what reaches Direct3D and D3DX, whose reading of every token, comment and
-// constant-table record the fake device does inside the file's exact-length block. Each step
-// either makes its shader or shows its one box, and a stream is never both kinds.
+// reader's whole-file check decides what reaches Direct3D and D3DX, whose reading of every token,
+// comment and constant-table record the fake device does inside the file's exact-length block.
+// Each step either makes its shader or shows its one box, a refusal by the check is told in one
+// line of its own, and a stream is never both kinds.
 #include "assets/material.h"
 #include "tests/fuzz/fakes/platform_fakes.h"
 #include "tests/fuzz/targets/target_support.h"
 #include "tests/robustness/read_back.h"
 
+#include <cstring>
+#include <sstream>
+
 namespace {
 
 constexpr const char* ShaderPath = "data/fuzz.shader";
+constexpr const char* Refusal = "The shader file data/fuzz.shader is not a whole compiled shader: ";
 
 }  // namespace
 
@@ -32,8 +37,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (fake::MessageBoxes().size() != static_cast<std::size_t>(!vertex) + static_cast<std::size_t>(!fragment)) {
         problem += std::to_string(fake::MessageBoxes().size()) + " boxes for the steps' failures; ";
     }
-    if (!errors.empty()) {
-        problem += "a file that reads whole wrote \"" + errors + "\"; ";
+    std::istringstream lines(errors);
+    std::size_t refusals = 0;
+    for (std::string line; std::getline(lines, line); ++refusals) {
+        if (line.compare(0, std::strlen(Refusal), Refusal) != 0) {
+            problem += "standard error held \"" + line + "\"; ";
+        }
+    }
+    if (refusals > fake::MessageBoxes().size()) {
+        problem += std::to_string(refusals) + " refusals for the steps' failures; ";
     }
     material.ReleaseDirect3DObjects();
     RequireSoundRun(problem);
