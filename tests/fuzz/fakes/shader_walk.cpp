@@ -13,7 +13,6 @@ namespace {
 
 constexpr DWORD VersionTypeMask = 0xFFFF0000u;
 constexpr DWORD OpcodeMask = 0x0000FFFFu;
-constexpr DWORD ParameterBit = 0x80000000u;
 constexpr DWORD ConstantTableTag = MAKEFOURCC('C', 'T', 'A', 'B');
 // D3DX builds a tree of a table's types; this deep a nesting is taken as a cycle.
 constexpr int DeepestType = 64;
@@ -28,11 +27,14 @@ DWORD TokenAt(const DWORD* code, std::size_t position) {
     return static_cast<const volatile DWORD*>(code)[position];
 }
 
-// Walks the instructions and comments after the version token up to the end token, reading every
-// token on the way; onComment sees each comment's tokens after its first and their count.
+// Walks the tokens after the version token up to the end token, reading every one on the way;
+// onComment sees each comment's words after its token and their count. Counting instructions, as
+// Direct3D's runtime does, an instruction spans its parameter words, which it counts from model 2.0
+// on; before that the runtime counts them by opcode, and those streams, like D3DX's search for
+// comments in any stream, are walked token by token.
 template <typename OnComment>
-void WalkTokens(const DWORD* code, OnComment onComment) {
-    const bool lengthInInstruction = ((TokenAt(code, 0) >> 8) & 0xFF) >= 2;
+void WalkTokens(const DWORD* code, bool countingInstructions, OnComment onComment) {
+    const bool lengthInInstruction = countingInstructions && ((TokenAt(code, 0) >> 8) & 0xFF) >= 2;
     std::size_t position = 1;
     for (DWORD token = TokenAt(code, position); token != D3DSIO_END; token = TokenAt(code, position)) {
         const bool comment = (token & OpcodeMask) == D3DSIO_COMMENT;
@@ -41,12 +43,6 @@ void WalkTokens(const DWORD* code, OnComment onComment) {
             following = CommentLength(token);
         } else if (lengthInInstruction) {
             following = (token & D3DSI_INSTLENGTH_MASK) >> D3DSI_INSTLENGTH_SHIFT;
-        } else if ((token & OpcodeMask) == D3DSIO_DEF) {
-            following = 5;  // a register and four numbers, whose top bits say nothing
-        } else {
-            while ((TokenAt(code, position + following + 1) & ParameterBit) != 0) {
-                ++following;
-            }
         }
         for (std::size_t next = 1; next <= following; ++next) {
             TokenAt(code, position + next);
@@ -124,14 +120,14 @@ bool ReadTokenStream(const DWORD* code, DWORD versionType) {
     if ((code[0] & VersionTypeMask) != versionType) {
         return false;
     }
-    WalkTokens(code, [](const DWORD*, std::size_t) {});
+    WalkTokens(code, true, [](const DWORD*, std::size_t) {});
     return true;
 }
 
 std::optional<std::vector<std::string>> ReadConstantTable(const DWORD* code) {
     const DWORD* tableComment = nullptr;
     std::size_t tableLength = 0;
-    WalkTokens(code, [&](const DWORD* comment, std::size_t length) {
+    WalkTokens(code, false, [&](const DWORD* comment, std::size_t length) {
         if (tableComment == nullptr && comment[0] == ConstantTableTag) {
             tableComment = comment;
             tableLength = length;
