@@ -5,6 +5,7 @@
 #include <d3d9types.h>
 #include <d3dx9shader.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -145,9 +146,13 @@ std::optional<std::vector<std::string>> ReadConstantTable(const DWORD* code) {
         const auto info = table.Read<D3DXSHADER_CONSTANTINFO>(
             header.ConstantInfo + std::uint64_t{constant} * sizeof(D3DXSHADER_CONSTANTINFO), "constant");
         names.push_back(table.String(info.Name, "constant name"));
+        // SetDefaults reads a register's worth per register (a component per bool register); a
+        // caller of GetConstantDesc may read the type's value.
         const std::uint64_t valueBytes = ReadType(table, info.TypeInfo, 0);
+        const std::uint64_t registerBytes =
+            std::uint64_t{info.RegisterCount} * (info.RegisterSet == D3DXRS_BOOL ? sizeof(BOOL) : 4 * sizeof(float));
         if (info.DefaultValue != 0) {
-            table.Check(info.DefaultValue, valueBytes, "default value");
+            table.Check(info.DefaultValue, std::max(valueBytes, registerBytes), "default value");
         }
     }
     return names;
