@@ -178,7 +178,9 @@ void ReadFunction(ChunkReader& reader, Function& function) {
     const std::uint64_t codeSize = reader.Count();
     if (const unsigned char* const code = reader.Take(codeSize * sizeof(std::uint32_t))) {
         function.code.resize(static_cast<std::size_t>(codeSize));
-        std::memcpy(function.code.data(), code, static_cast<std::size_t>(codeSize) * sizeof(std::uint32_t));
+        for (std::size_t at = 0; at < function.code.size(); ++at) {
+            std::memcpy(&function.code[at].word, code + at * sizeof(std::uint32_t), sizeof(std::uint32_t));
+        }
     }
     ReadConstants(reader, function);
     if (reader.Count() != 0) {
