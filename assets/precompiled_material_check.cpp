@@ -119,7 +119,8 @@ private:
 // The header that this build of Lua writes and accepts; any other makes the loader refuse the chunk.
 std::vector<unsigned char> ExpectedHeader() {
     const int one = 1;
-    std::vector<unsigned char> header(LUA_SIGNATURE, LUA_SIGNATURE + std::strlen(LUA_SIGNATURE));
+    const char signature[] = LUA_SIGNATURE;
+    std::vector<unsigned char> header(signature, signature + sizeof signature - 1);
     header.insert(header.end(), {static_cast<unsigned char>(LUA_VERSION_NUM / 100 * 16 + LUA_VERSION_NUM % 100), 0,
                                  *reinterpret_cast<const unsigned char*>(&one), sizeof(int), sizeof(std::size_t),
                                  sizeof(std::uint32_t), sizeof(lua_Number),

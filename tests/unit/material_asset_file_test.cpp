@@ -8,6 +8,7 @@
 #include <lua.hpp>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -240,6 +241,29 @@ TEST_F(MaterialAssetFileTest, AnUnsafePrecompiledChunkIsRefusedWithOneLine) {
     chunk.resize(chunk.size() - 3);
     EXPECT_FALSE(Read(chunk));
     EXPECT_EQ(errors, "data/material.material: truncated precompiled chunk");
+}
+
+// Every precompiled material that the fuzzer once found to break the program (kept in
+// tests/fuzz/findings) is refused now: by the check, or by Lua's own loader before anything unsafe.
+TEST_F(MaterialAssetFileTest, KeptFuzzFindingsAreRefused) {
+    const char* const sourceDir = std::getenv("GAME_SOURCE_DIR");
+    ASSERT_NE(sourceDir, nullptr) << "GAME_SOURCE_DIR names the source tree";
+    const std::string folder = std::string(sourceDir) + "/tests/fuzz/findings/precompiled_material/";
+    WIN32_FIND_DATAA found{};
+    const HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE) << folder;
+    int refused = 0;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            EXPECT_FALSE(Read(FileContents(folder + found.cFileName))) << found.cFileName;
+            EXPECT_NE(errors.find("data/material.material: "), std::string::npos) << found.cFileName << ": " << errors;
+            EXPECT_NE(errors.find(" precompiled chunk"), std::string::npos) << found.cFileName << ": " << errors;
+            ExpectNothingStored();
+            ++refused;
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    EXPECT_GE(refused, 2);
 }
 
 // The shipped file, as the build copies it beside the program.
