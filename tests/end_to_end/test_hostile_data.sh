@@ -6,9 +6,10 @@
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # Starts the program in a copy of its folder whose data/$1 holds standard input, dismisses the
-# boxes named by the other arguments, each within 15 s, checks its memory and ends it.
+# boxes named by the other arguments, each within 15 s, and checks that it then runs with no box
+# and has stayed within its memory.
 run_with() {
-    local file=$1 folder caption question peak
+    local file=$1 folder caption peak
     shift
     folder=$(copy_game_folder)
     cat >"$folder/data/$file"
@@ -25,7 +26,9 @@ run_with() {
     [ "$peak" -lt $((400 * 1024)) ] || fail "resident memory peaked at $peak kB"
 }
 
+# Escape, then Yes: the program ends with status 1.
 end_with_escape() {
+    local question
     press "$GAME_WINDOW" Escape
     question=$(wait_for_window 'Exit Program\?' 30)
     press "$question" Return
