@@ -3,6 +3,7 @@
 #include "tests/robustness/material_case_kinds.h"
 
 #include "assets/material_chunk.h"
+#include "tests/support/crafted_chunks.h"
 #include "tests/support/lua_chunk.h"
 
 #include <lua.hpp>
@@ -16,49 +17,6 @@ extern "C" {
 namespace {
 
 using Code = std::vector<std::uint32_t>;
-
-// A string of size bytes built in register target by doubling a one-byte constant, with the
-// register after it as scratch: enough of them and a later allocation fails at the memory limit.
-void BuildLongString(Code& code, unsigned target, std::uint32_t doublings) {
-    code.push_back(CREATE_ABx(OP_LOADK, target, 0));
-    for (std::uint32_t doubling = 0; doubling < doublings; ++doubling) {
-        code.push_back(CREATE_ABC(OP_MOVE, target + 1, target, 0));
-        code.push_back(CREATE_ABC(OP_CONCAT, target, target, target + 1));
-    }
-}
-
-// A table made in a register above a concatenation's operands and below its result, filled with a
-// long string that only it holds, then the concatenation of long strings, then a list stored into
-// that register: the collection that a failed allocation inside the concatenation runs may free the
-// table while the register still points at it.
-std::string TableAboveAConcatenation(Dice& dice) {
-    const unsigned table = dice.Between(3, 6);
-    const unsigned result = table + dice.Between(1, 3);
-    Code code;
-    BuildLongString(code, 0, dice.Between(17, 20));
-    code.push_back(CREATE_ABC(OP_NEWTABLE, table, 1, 0));
-    BuildLongString(code, table + 1, dice.Between(17, 21));
-    code.push_back(CREATE_ABC(OP_SETLIST, table, 1, 1));
-    code.push_back(CREATE_ABx(OP_LOADK, table + 1, 0));
-    code.push_back(CREATE_ABC(OP_MOVE, 1, 0, 0));
-    code.push_back(CREATE_ABC(OP_CONCAT, result, 0, 1));
-    code.push_back(CREATE_ABC(OP_SETLIST, table, 1, 1));
-    ChunkParts parts = WithOneConstant(code, StringConstant(std::string(dice.Between(1, 64), 'x')));
-    parts.stackSize = result + 2;
-    return Chunk(parts);
-}
-
-// A key looked up with the result of the last lookup, over and over, then arithmetic on the result:
-// naming the variable in the error follows the chain back through every instruction.
-std::string LookUpChain(Dice& dice) {
-    Code code = {CREATE_ABC(OP_NEWTABLE, 0, 0, 0), CREATE_ABx(OP_LOADK, 1, 0)};
-    const std::uint32_t length = dice.OneIn(2) ? dice.Below(100) : dice.Between(1000, 7900);
-    code.insert(code.end(), length, CREATE_ABC(OP_GETTABLE, 1, 0, 1));
-    code.push_back(CREATE_ABC(OP_ADD, 1, 1, RKASK(0)));
-    ChunkParts parts = WithOneConstant(code, NumberConstant(1));
-    parts.lines = dice.OneIn(2) ? 0 : -1;  // stripped or not
-    return Chunk(parts);
-}
 
 // Straight-line code of the kinds a material's compiler makes, on any registers and constants of
 // the function: tables, lists, lookups, stores, arithmetic, concatenations and moves.
@@ -134,8 +92,17 @@ std::string SlowToParse(Dice& dice) {
 
 MaterialCase MakeCraftedPrecompiledMaterial(Dice& dice) {
     switch (dice.Below(4)) {
-        case 0: return {TableAboveAConcatenation(dice), "a table above a concatenation", "crafted precompiled"};
-        case 1: return {LookUpChain(dice), "a chain of lookups", "crafted precompiled"};
+        case 0: {
+            const unsigned table = dice.Between(3, 6);
+            return {TableAboveAConcatenation(table, table + dice.Between(1, 3), dice.Between(17, 20),
+                                             dice.Between(17, 21)),
+                    "a table above a concatenation", "crafted precompiled"};
+        }
+        case 1: {
+            const std::uint32_t length = dice.OneIn(2) ? dice.Below(100) : dice.Between(1000, 7900);
+            return {LookUpChain(length, dice.OneIn(2)), "a chain of " + std::to_string(length) + " lookups",
+                    "crafted precompiled"};
+        }
         default: return {RandomStraightLine(dice), "random straight-line code", "crafted precompiled"};
     }
 }
