@@ -1,5 +1,5 @@
 // One frame: the timer, the colour modifier, the keys, the movement, and the drawing of the scene.
-#include "graphics/renderer.h"
+#include "graphics/renderer_steps.h"
 
 #include "assets/material.h"
 #include "assets/mesh.h"

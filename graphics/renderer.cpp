@@ -1,4 +1,4 @@
-#include "graphics/renderer.h"
+#include "graphics/renderer_steps.h"
 
 #include "assets/material.h"
 #include "assets/mesh.h"
