@@ -11,7 +11,6 @@ namespace Renderer {
 namespace {
 
 constexpr D3DCOLOR OpaqueBlack = 0xFF000000;
-constexpr float AspectRatio = 1.3333334f;  // the back buffer's 4:3, fixed
 
 enum class Axis { X, Y, Z };
 

@@ -21,9 +21,6 @@ bool windowMinimized = false;
 
 namespace {
 
-constexpr UINT BackBufferWidth = 800;
-constexpr UINT BackBufferHeight = 600;
-
 // D3DX is loaded at the first call of one of its functions. Stock Windows lacks it until the DirectX
 // End-User Runtime is installed, so its presence is checked before anything could call it.
 constexpr const char* D3DXLibrary = "d3dx9_43.dll";
@@ -68,8 +65,8 @@ bool Startup(HWND startupWindow) {
 
 D3DPRESENT_PARAMETERS PresentationParameters(HWND deviceWindow) {
     D3DPRESENT_PARAMETERS parameters{};
-    parameters.BackBufferWidth = BackBufferWidth;
-    parameters.BackBufferHeight = BackBufferHeight;
+    parameters.BackBufferWidth = PictureWidth;
+    parameters.BackBufferHeight = PictureHeight;
     parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
     parameters.BackBufferCount = 1;
     parameters.MultiSampleType = D3DMULTISAMPLE_NONE;

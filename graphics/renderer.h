@@ -6,6 +6,12 @@
 
 namespace Renderer {
 
+// The one size of the picture: the main window's client area and the back buffer are both this,
+// and the projection's aspect is its ratio.
+constexpr int PictureWidth = 800;
+constexpr int PictureHeight = 600;
+constexpr float AspectRatio = static_cast<float>(PictureWidth) / static_cast<float>(PictureHeight);
+
 extern IDirect3DDevice9* device;
 extern IDirect3D9* direct3D;
 // The window drawn into, and the owner of the asset steps' message boxes.

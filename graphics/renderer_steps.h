@@ -15,8 +15,8 @@ extern bool windowMinimized;
 // spinning a core. The loop still takes its message after it.
 constexpr DWORD RestingPassMilliseconds = 10;
 
-// What the device is created with, and reset with after a loss: an 800 x 600 windowed back buffer
-// with a 16-bit depth buffer for the window.
+// What the device is created with, and reset with after a loss: a windowed back buffer of the
+// picture's size with a 16-bit depth buffer for the window.
 D3DPRESENT_PARAMETERS PresentationParameters(HWND window);
 bool CreateDevice(HWND window);
 // True, after a rest, while the window is minimized. Once it is back, the timer restarts first.
