@@ -93,7 +93,7 @@ ColourRegion FindColour(const Picture& picture, std::uint32_t colour, int tolera
 }
 
 std::string FramePicturePath(const std::string& name) {
-    const std::string folder = "../frames";
+    const std::string folder = GAME_FRAMES_DIR;
     CreateDirectoryA(folder.c_str(), nullptr);
     return folder + "/" + name + ".png";
 }

@@ -36,5 +36,5 @@ struct ColourRegion {
 };
 ColourRegion FindColour(const Picture& picture, std::uint32_t colour, int tolerance);
 
-// frames/<name>.png in the build folder, beside the folder that the tests run in.
+// frames/<name>.png in the build folder, wherever the tests run from.
 std::string FramePicturePath(const std::string& name);
