@@ -39,11 +39,15 @@ std::string Cut(Bytes& chunk, Dice& dice) {
 }
 
 // The code's or the constants' count, or any word past the header, set to an extreme; now and
-// then an eight-byte string size.
+// then an eight-byte string size. A place past the chunk's end (after a count already set to an
+// extreme) is none: the chunk does not grow to it.
 std::string ExtremeCount(Bytes& chunk, Dice& dice) {
     const std::vector<std::uint32_t> extremes = {0u, 1u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu, 0x10000u};
-    const std::vector<std::size_t> places = {CodeCountOffset, CodeOffset + 4 * CodeSize(chunk),
-                                             PastHeader(chunk, dice)};
+    std::vector<std::size_t> places = {CodeCountOffset, PastHeader(chunk, dice)};
+    const std::uint64_t constantCountOffset = CodeOffset + std::uint64_t{4} * CodeSize(chunk);
+    if (constantCountOffset + 8 <= chunk.size()) {
+        places.push_back(static_cast<std::size_t>(constantCountOffset));
+    }
     const std::size_t at = dice.Pick(places);
     const std::uint32_t value = dice.Pick(extremes);
     SetWordAt(chunk, at, value);
