@@ -4,6 +4,7 @@
 
 #include "platform/direct3d.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -18,6 +19,10 @@ static_assert(sizeof(MeshVertex) == 16, "mesh files store 16-byte vertices");
 
 // The vertex declaration that describes MeshVertex: position and colour, usage index 0, stream 0.
 extern const D3DVERTEXELEMENT9 MeshVertexElements[3];
+
+// True when each of the count indices is below vertexCount: the check that every index of a mesh file
+// passes before it reaches the index buffer.
+bool IndicesBelow(const std::uint32_t* indices, std::size_t count, std::uint32_t vertexCount);
 
 // A mesh file open for reading, in the manner of an input file stream: closed until Open, closed
 // again by Close or by its destruction. Bytes arrive unchanged, and other openers may read, write

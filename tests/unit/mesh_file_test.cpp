@@ -259,9 +259,9 @@ TEST_F(MeshFileTest, IndexPastTheLastVertexRejectsTheMesh) {
 
 namespace {
 
-// More indices than the reader checks at once, so that they reach the buffer in several steps.
+// More indices than the reader reads at once, so that they reach the buffer in several reads.
 std::vector<std::uint32_t> ManyIndices() {
-    std::vector<std::uint32_t> indices(3 * 5000);
+    std::vector<std::uint32_t> indices(3 * 6000);
     for (std::size_t i = 0; i < indices.size(); ++i) {
         indices[i] = static_cast<std::uint32_t>(i % 3);
     }
@@ -303,6 +303,21 @@ TEST_F(MeshFileTest, IndexPastTheLastVertexNeverReachesTheBuffer) {
     const std::vector<std::uint8_t> badBytes(indexMemory.bytes.begin() + static_cast<std::ptrdiff_t>(bad * 4),
                                              indexMemory.bytes.begin() + static_cast<std::ptrdiff_t>(bad * 4 + 4));
     EXPECT_EQ(badBytes, std::vector<std::uint8_t>(4, FakeBufferMemory::FreshByte));
+}
+
+// Indices are checked many at a time: one at or past the last vertex is found in any place, whatever
+// its high bit.
+TEST(MeshIndexCheckTest, FindsAnIndexPastTheLastVertexInAnyPlace) {
+    constexpr std::uint32_t VertexCount = 1000;
+    std::vector<std::uint32_t> indices(200, VertexCount - 1);
+    EXPECT_TRUE(IndicesBelow(indices.data(), indices.size(), VertexCount));
+    for (std::size_t place = 0; place < indices.size(); ++place) {
+        for (const std::uint32_t past : {VertexCount, 0x80000000u, 0xFFFFFFFFu}) {
+            indices[place] = past;
+            EXPECT_FALSE(IndicesBelow(indices.data(), indices.size(), VertexCount)) << place << ": " << past;
+        }
+        indices[place] = VertexCount - 1;
+    }
 }
 
 }  // namespace
