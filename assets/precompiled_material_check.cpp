@@ -248,9 +248,13 @@ private:
                 holdsNewTable[static_cast<std::size_t>(a)] = true;
                 break;
             case OP_CONCAT:
+                // The operands become strings, and the partial results lie among them. While it
+                // concatenates, the top is at C + 1 (lvm.c: OP_CONCAT), and an allocation that fails
+                // there collects everything before it tries again (lmem.c: luaM_realloc_), whatever A
+                // is; the step after it (from A + 1 or B) clears no more than that.
                 Writes(a, a);
-                Writes(b, c);  // the operands become strings, and the partial results lie among them
-                MayClearFrom(a >= b ? a + 1 : b);
+                Writes(b, c);
+                MayClearFrom(c + 1);
                 break;
             case OP_LOADNIL: Writes(a, a + b); break;
             default:
