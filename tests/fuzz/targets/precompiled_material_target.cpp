@@ -1,7 +1,7 @@
 // Precompiled (and any other) material files through Material::ReadAssetFile: whatever the
 // program's check of precompiled chunks lets through, Lua runs without a sanitizer report, on a
 // stack as large as the program's, in the time that ReadLikeTheProgram allows and within the
-// fuzzer's memory bounds.
+// fuzzer's memory bounds. Its inputs are mutated as chunks (precompiled_material_mutator.cpp).
 #include "assets/material.h"
 #include "tests/fuzz/fakes/platform_fakes.h"
 #include "tests/fuzz/targets/target_support.h"

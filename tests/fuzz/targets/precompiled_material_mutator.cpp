@@ -1,0 +1,308 @@
+// The precompiled target's mutator. It reads a chunk's one function field by field as Lua's loader
+// does (lundump.c), changes an instruction's opcode or operands, a constant, a size, or the length
+// of the code (repeating a run of instructions, so that long chains arise), and writes a whole chunk
+// again, so that the fuzzer's time goes past the loader and the check into the virtual machine. An
+// input that is no such chunk, and now and then one that is, is mutated byte by byte instead.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <lua.hpp>
+
+extern "C" {
+#include "lopcodes.h"
+#include "lundump.h"
+}
+
+extern "C" std::size_t LLVMFuzzerMutate(std::uint8_t* data, std::size_t size, std::size_t maxSize);
+
+namespace {
+
+struct Constant {
+    char tag;
+    std::string value;  // a string's stored bytes (the loader takes their count as its size), or the value's
+};
+struct Local {
+    std::string name;
+    int start;
+    int end;
+};
+// A chunk's one function, which has no nested functions; strings are kept as stored.
+struct Chunk {
+    int lineDefined;
+    int lastLineDefined;
+    unsigned char parameters;
+    unsigned char vararg;
+    unsigned char stackSize;
+    std::vector<Instruction> code;
+    std::vector<Constant> constants;
+    std::string upvalues;  // two bytes each
+    std::string source;
+    std::vector<int> lines;
+    std::vector<Local> locals;
+    std::vector<std::string> upvalueNames;
+};
+
+class Reader {
+public:
+    Reader(const std::uint8_t* data, std::size_t size) : bytes(data), left(size) {}
+    bool Whole() const { return whole && left == 0; }
+    template <typename Value>
+    Value Take() {
+        Value value{};
+        whole = whole && left >= sizeof value;
+        if (whole) {
+            std::memcpy(&value, bytes, sizeof value);
+            bytes += sizeof value;
+            left -= sizeof value;
+        }
+        return value;
+    }
+    // A count of things of at least a byte each, so that no count asks for more than the input holds.
+    std::size_t Count() {
+        const int count = Take<int>();
+        whole = whole && count >= 0 && static_cast<std::size_t>(count) <= left;
+        return whole ? static_cast<std::size_t>(count) : 0;
+    }
+    std::string String() {
+        const std::size_t size = Take<std::size_t>();
+        whole = whole && size <= left;
+        const std::string text = whole ? std::string(reinterpret_cast<const char*>(bytes), size) : std::string();
+        Skip(text.size());
+        return text;
+    }
+
+private:
+    void Skip(std::size_t count) {
+        bytes += count;
+        left -= count;
+    }
+    const std::uint8_t* bytes;
+    std::size_t left;
+    bool whole = true;
+};
+
+std::string Header() {
+    lu_byte header[LUAC_HEADERSIZE];
+    luaU_header(header);
+    return std::string(reinterpret_cast<const char*>(header), LUAC_HEADERSIZE);
+}
+
+bool Decode(const std::uint8_t* data, std::size_t size, Chunk& chunk) {
+    if (size < LUAC_HEADERSIZE || std::memcmp(data, Header().data(), LUAC_HEADERSIZE) != 0) {
+        return false;
+    }
+    Reader in(data + LUAC_HEADERSIZE, size - LUAC_HEADERSIZE);
+    chunk.lineDefined = in.Take<int>();
+    chunk.lastLineDefined = in.Take<int>();
+    chunk.parameters = in.Take<unsigned char>();
+    chunk.vararg = in.Take<unsigned char>();
+    chunk.stackSize = in.Take<unsigned char>();
+    chunk.code.resize(in.Count());
+    for (Instruction& instruction : chunk.code) {
+        instruction = in.Take<Instruction>();
+    }
+    chunk.constants.resize(in.Count());
+    for (Constant& constant : chunk.constants) {
+        constant.tag = in.Take<char>();
+        if (constant.tag == LUA_TSTRING) {
+            constant.value = in.String();
+        } else if (constant.tag == LUA_TBOOLEAN) {
+            constant.value.assign(1, in.Take<char>());
+        } else if (constant.tag == LUA_TNUMBER) {
+            const lua_Number number = in.Take<lua_Number>();
+            constant.value.assign(reinterpret_cast<const char*>(&number), sizeof number);
+        }
+    }
+    if (in.Count() != 0) {
+        return false;
+    }
+    chunk.upvalues.resize(in.Count() * 2);
+    for (char& byte : chunk.upvalues) {
+        byte = in.Take<char>();
+    }
+    chunk.source = in.String();
+    chunk.lines.resize(in.Count());
+    for (int& line : chunk.lines) {
+        line = in.Take<int>();
+    }
+    chunk.locals.resize(in.Count());
+    for (Local& local : chunk.locals) {
+        local = {in.String(), in.Take<int>(), in.Take<int>()};
+    }
+    chunk.upvalueNames.resize(in.Count());
+    for (std::string& name : chunk.upvalueNames) {
+        name = in.String();
+    }
+    return in.Whole();
+}
+
+class Writer {
+public:
+    template <typename Value>
+    void Put(Value value) {
+        bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+    }
+    void Count(std::size_t count) { Put(static_cast<int>(count)); }
+    void String(const std::string& text) {
+        Put(text.size());
+        bytes += text;
+    }
+    std::string bytes = Header();
+};
+
+std::string Encode(const Chunk& chunk) {
+    Writer out;
+    out.Put(chunk.lineDefined);
+    out.Put(chunk.lastLineDefined);
+    out.Put(chunk.parameters);
+    out.Put(chunk.vararg);
+    out.Put(chunk.stackSize);
+    out.Count(chunk.code.size());
+    std::for_each(chunk.code.begin(), chunk.code.end(), [&](Instruction instruction) { out.Put(instruction); });
+    out.Count(chunk.constants.size());
+    for (const Constant& constant : chunk.constants) {
+        out.bytes += constant.tag;
+        constant.tag == LUA_TSTRING ? out.String(constant.value) : void(out.bytes += constant.value);
+    }
+    out.Count(0);
+    out.Count(chunk.upvalues.size() / 2);
+    out.bytes += chunk.upvalues;
+    out.String(chunk.source);
+    out.Count(chunk.lines.size());
+    std::for_each(chunk.lines.begin(), chunk.lines.end(), [&](int line) { out.Put(line); });
+    out.Count(chunk.locals.size());
+    for (const Local& local : chunk.locals) {
+        out.String(local.name);
+        out.Put(local.start);
+        out.Put(local.end);
+    }
+    out.Count(chunk.upvalueNames.size());
+    std::for_each(chunk.upvalueNames.begin(), chunk.upvalueNames.end(),
+                  [&](const std::string& name) { out.String(name); });
+    return out.bytes;
+}
+
+class Mutation {
+public:
+    Mutation(Chunk& mutated, unsigned seed, std::size_t room) : chunk(mutated), random(seed), bytesLeft(room) {}
+
+    void Apply() {
+        std::vector<Instruction>& code = chunk.code;
+        const auto at = code.begin() + static_cast<std::ptrdiff_t>(Below(code.size()));
+        switch (code.empty() ? 7 : Below(10)) {
+            case 0: case 1: case 2: ChangeInstruction(*at); break;
+            case 3: RepeatRun(at); break;
+            case 4: code.erase(at, at + std::min<std::ptrdiff_t>(code.end() - at, 1 + Below(8))); break;
+            case 5: code.insert(at, code[Below(code.size())]); break;
+            case 6: std::swap(*at, code[Below(code.size())]); break;
+            case 7: ChangeSizes(); break;
+            case 8: ChangeConstant(); break;
+            default: ChangeDebugInformation(); break;
+        }
+        if (!chunk.lines.empty()) {
+            chunk.lines.resize(code.size(), chunk.lines.back());
+        }
+    }
+
+private:
+    std::size_t Below(std::size_t bound) { return bound == 0 ? 0 : random() % bound; }
+
+    // A value for an operand: near the one there, a register, a constant, or anything of its width.
+    int Operand(int now, int bits) {
+        const int choices[] = {now + 1 - static_cast<int>(Below(3)), static_cast<int>(Below(chunk.stackSize + 1u)),
+                               RKASK(static_cast<int>(Below(chunk.constants.size() + 1))),
+                               static_cast<int>(Below(std::size_t{1} << bits))};
+        return choices[Below(4)] & ((1 << bits) - 1);
+    }
+
+    void ChangeInstruction(Instruction& instruction) {
+        switch (Below(5)) {
+            case 0: SET_OPCODE(instruction, Below(NUM_OPCODES)); break;
+            case 1: SETARG_A(instruction, Operand(GETARG_A(instruction), SIZE_A)); break;
+            case 2: SETARG_B(instruction, Operand(GETARG_B(instruction), SIZE_B)); break;
+            case 3: SETARG_C(instruction, Operand(GETARG_C(instruction), SIZE_C)); break;
+            default: SETARG_Bx(instruction, Operand(GETARG_Bx(instruction), SIZE_Bx)); break;
+        }
+    }
+
+    // Up to thousands of copies of a run of up to four instructions, as far as the input may grow
+    // (an instruction and its line take eight bytes).
+    void RepeatRun(std::vector<Instruction>::iterator at) {
+        const std::vector<Instruction> run(at, at + std::min<std::ptrdiff_t>(chunk.code.end() - at, 1 + Below(4)));
+        const std::size_t copies = std::min(1 + Below(std::size_t{1} << Below(14)), bytesLeft / (8 * run.size()));
+        std::vector<Instruction> repeated;
+        for (std::size_t copy = 0; copy < copies; ++copy) {
+            repeated.insert(repeated.end(), run.begin(), run.end());
+        }
+        chunk.code.insert(at, repeated.begin(), repeated.end());
+    }
+
+    void ChangeSizes() {
+        switch (Below(4)) {
+            case 0: chunk.stackSize = static_cast<unsigned char>(Operand(chunk.stackSize, SIZE_A)); break;
+            case 1: chunk.parameters = static_cast<unsigned char>(Operand(chunk.parameters, SIZE_A)); break;
+            case 2: chunk.vararg = static_cast<unsigned char>(!chunk.vararg); break;
+            default: chunk.upvalues.resize(chunk.upvalues.empty() ? 2 : 0, '\1'); break;
+        }
+    }
+
+    // A new or changed constant: a number, or a string of up to 32 KiB (which concatenations make
+    // into strings that reach the memory's bounds); or the last one gone.
+    void ChangeConstant() {
+        if (Below(4) == 0) {
+            chunk.constants.resize(chunk.constants.empty() ? 0 : chunk.constants.size() - 1);
+            return;
+        }
+        if (chunk.constants.empty() || Below(2) == 0) {
+            chunk.constants.push_back({LUA_TNIL, {}});
+        }
+        Constant& constant = chunk.constants[Below(chunk.constants.size())];
+        const double numbers[] = {0, 1, -1, 0.5, 1e308, -0.0, std::numeric_limits<double>::infinity(),
+                                  static_cast<double>(random())};
+        if (Below(2) == 0) {
+            const double number = numbers[Below(8)];
+            constant = {LUA_TNUMBER, std::string(reinterpret_cast<const char*>(&number), sizeof number)};
+        } else {
+            const std::size_t length = std::min(Below(std::size_t{1} << Below(16)), bytesLeft);
+            constant = {LUA_TSTRING, std::string(length, static_cast<char>('a' + Below(26))) + '\0'};
+        }
+    }
+
+    void ChangeDebugInformation() {
+        switch (Below(3)) {
+            case 0: chunk.lines.assign(chunk.lines.empty() ? chunk.code.size() : 0, 1); break;
+            case 1:
+                chunk.locals.resize(Below(chunk.locals.size() + 2),
+                                    {std::string("x", 2), 0, static_cast<int>(chunk.code.size())});
+                break;
+            default: chunk.upvalueNames.resize(Below(3), std::string("_ENV", 5)); break;
+        }
+    }
+
+    Chunk& chunk;
+    std::minstd_rand random;
+    std::size_t bytesLeft;
+};
+
+}  // namespace
+
+extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t size, std::size_t maxSize,
+                                               unsigned int seed) {
+    Chunk chunk;
+    if (seed % 8 == 0 || !Decode(data, size, chunk)) {
+        return LLVMFuzzerMutate(data, size, maxSize);
+    }
+    Mutation(chunk, seed, maxSize > size ? maxSize - size : 0).Apply();
+    const std::string bytes = Encode(chunk);
+    if (bytes.size() > maxSize) {
+        return LLVMFuzzerMutate(data, size, maxSize);
+    }
+    std::memcpy(data, bytes.data(), bytes.size());
+    return bytes.size();
+}
