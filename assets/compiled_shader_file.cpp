@@ -1,51 +1,16 @@
 // Compiled shader files, read whole with one read into one heap block of the file's size, from
-// this machine only.
-#include "assets/material.h"
+// this machine's folders only.
+#include "assets/compiled_shader_file.h"
 
 #include "application/windows_error.h"
-#include "platform/win32.h"
+#include "assets/whole_file.h"
 
+#include <cctype>
 #include <cstring>
 #include <sstream>
+#include <string_view>
 
 namespace {
-
-// Composes a message only for a caller who wants one, so that no error text is fetched otherwise.
-void Compose(std::string* message, const char* sentence) {
-    if (message != nullptr) {
-        std::ostringstream text;
-        text << sentence << GetLastWindowsError();
-        *message = text.str();
-    }
-}
-
-// What happens between the open and the close; false at the first failure, with its message made.
-bool ReadOpenFile(HANDLE file, const char* path, void** code, DWORD& size, std::string* message) {
-    LARGE_INTEGER fileSize{};
-    if (platform::GetFileSizeEx(file, &fileSize) == 0) {
-        Compose(message, "Windows failed to get the size of shader: ");
-        return false;
-    }
-    size = fileSize.LowPart;
-    *code = platform::malloc(size);
-    if (*code == nullptr) {
-        if (message != nullptr) {
-            std::ostringstream text;
-            text << "Failed to allocate " << size << " bytes to read in the shader program " << path;
-            *message = text.str();
-        }
-        return false;
-    }
-    // A read that succeeds with fewer bytes than asked is not a failure, but only the bytes read
-    // are told: the rest of the block holds whatever the heap left there.
-    DWORD countRead = 0;
-    if (platform::ReadFile(file, *code, size, &countRead, nullptr) == 0) {
-        Compose(message, "Windows failed to read the contents of shader: ");
-        return false;
-    }
-    size = countRead < size ? countRead : size;
-    return true;
-}
 
 bool IsSeparator(char character) {
     return character == '\\' || character == '/';
@@ -59,6 +24,82 @@ bool MayLeaveThisMachine(const char* path) {
     return (IsSeparator(path[0]) && IsSeparator(path[1])) || std::strncmp(path, "\\??\\", 4) == 0;
 }
 
+bool SameLetters(std::string_view name, std::string_view device) {
+    if (name.size() != device.size()) {
+        return false;
+    }
+    for (std::size_t at = 0; at < name.size(); ++at) {
+        if (std::toupper(static_cast<unsigned char>(name[at])) != device[at]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Windows opens a device, wherever the name stands in a path, for a component whose name up to its
+// first dot, without trailing spaces, is one of the DOS devices: CON, PRN, AUX, NUL, COM0 to COM9
+// and LPT0 to LPT9 (also with the superscript digits 1, 2 and 3 of the Western code page), CONIN$ or
+// CONOUT$. Opening a serial or parallel port can already change its lines. A colon ends a
+// component too, since "C:COM1" and "COM1:" name the device as well.
+bool NamesDevice(std::string_view component) {
+    std::string_view name = component.substr(0, component.find('.'));
+    while (!name.empty() && name.back() == ' ') {
+        name.remove_suffix(1);
+    }
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+        if (SameLetters(name, device)) {
+            return true;
+        }
+    }
+    const bool port = name.size() == 4 && (SameLetters(name.substr(0, 3), "COM") || SameLetters(name.substr(0, 3), "LPT"));
+    const unsigned char number = port ? static_cast<unsigned char>(name[3]) : 0;
+    return port && (std::isdigit(number) != 0 || number == 0xB9 || number == 0xB2 || number == 0xB3);
+}
+
+bool NamesAnyDevice(std::string_view path) {
+    std::size_t start = 0;
+    for (std::size_t at = 0; at <= path.size(); ++at) {
+        if (at == path.size() || IsSeparator(path[at]) || path[at] == ':') {
+            if (NamesDevice(path.substr(start, at - start))) {
+                return true;
+            }
+            start = at + 1;
+        }
+    }
+    return false;
+}
+
+// The reader's own reasons for a path that it does not open.
+constexpr const char* ShareRefusal =
+    "A path that begins with two slashes or with \\??\\ may name another machine or a device, so shader files are "
+    "read only from this machine's folders.";
+constexpr const char* DeviceRefusal =
+    "The path names a device (CON, PRN, AUX, NUL, COM0 to COM9, LPT0 to LPT9, CONIN$ or CONOUT$), so shader files "
+    "are read only from this machine's folders.";
+
+const char* Refusal(const char* path) {
+    return MayLeaveThisMachine(path) ? ShareRefusal : NamesAnyDevice(path) ? DeviceRefusal : nullptr;
+}
+
+// Each failure's message, made right after the failing call, while the last error tells why.
+std::string Message(FileStep step, const char* path, const WholeFile& file) {
+    std::ostringstream text;
+    switch (step) {
+        case FileStep::Open: text << "Windows failed to open the shader file: " << GetLastWindowsError(); break;
+        case FileStep::Size: text << "Windows failed to get the size of shader: " << GetLastWindowsError(); break;
+        case FileStep::Limit:
+            text << "The shader file " << path << " is " << file.size << " bytes long, more than the "
+                 << CompiledShaderByteLimit << " bytes that a compiled shader may take";
+            break;
+        case FileStep::Allocate:
+            text << "Failed to allocate " << file.size << " bytes to read in the shader program " << path;
+            break;
+        case FileStep::Read: text << "Windows failed to read the contents of shader: " << GetLastWindowsError(); break;
+        case FileStep::Close: text << "Windows failed to close the shader file handle: " << GetLastWindowsError(); break;
+    }
+    return text.str();
+}
+
 }  // namespace
 
 bool ReadCompiledShaderFile(const char* path, void** code, std::string* message, DWORD* byteCount) {
@@ -66,36 +107,22 @@ bool ReadCompiledShaderFile(const char* path, void** code, std::string* message,
     if (byteCount != nullptr) {
         *byteCount = 0;
     }
-    if (MayLeaveThisMachine(path)) {
+    if (const char* const refusal = Refusal(path)) {
         if (message != nullptr) {
-            *message = std::string("Windows failed to open the shader file: ") +
-                       "A path that begins with two slashes or with \\??\\ may name another machine or a device, "
-                       "so shader files are read only from this machine's folders.";
+            *message = std::string("Windows failed to open the shader file: ") + refusal;
         }
         return false;
     }
-    DWORD size = 0;
-    const HANDLE file = platform::CreateFileA(path, FILE_GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    const bool opened = file != INVALID_HANDLE_VALUE && file != nullptr;
-    if (!opened) {
-        Compose(message, "Windows failed to open the shader file: ");
-    }
-    bool failed = !opened || !ReadOpenFile(file, path, code, size, message);
-
-    if (failed && *code != nullptr) {
-        platform::free(*code);
-        *code = nullptr;
-    }
-    if (opened && platform::CloseHandle(file) == 0) {
-        // An earlier failure is the one worth telling.
-        if (!failed) {
-            Compose(message, "Windows failed to close the shader file handle: ");
+    WholeFile file;
+    // No message is made, and no error text fetched, for a caller who wants none.
+    const bool read = ReadWholeFile(path, CompiledShaderByteLimit, file, [&](FileStep step) {
+        if (message != nullptr) {
+            *message = Message(step, path, file);
         }
-        failed = true;
+    });
+    *code = file.block;
+    if (byteCount != nullptr && file.block != nullptr) {
+        *byteCount = file.bytesRead;
     }
-    if (byteCount != nullptr) {
-        *byteCount = *code != nullptr ? size : 0;
-    }
-    return !failed;
+    return read;
 }

@@ -2,6 +2,7 @@
 #include "assets/material.h"
 
 #include "assets/compiled_shader_check.h"
+#include "assets/compiled_shader_file.h"
 #include "graphics/renderer.h"
 #include "platform/win32.h"
 

@@ -51,13 +51,4 @@ public:
     static constexpr float UseShaderDefaults = -1.0f;
 };
 
-// Reads a whole compiled shader file into one malloc block of the file's size, which then belongs to
-// the caller (free releases it). On failure the block is null (but after a failed close of a good
-// read) and, when message is not null, *message says why. When byteCount is not null it receives
-// the count of bytes that the read put into the block (0 without a block), which a short read
-// makes smaller than the block. A path that begins with two slashes or backslashes in any mix, or
-// with \??\, could name a share on another machine (to which Windows offers the user's
-// credentials) or a device: it is refused before anything is opened, as a failed open.
-bool ReadCompiledShaderFile(const char* path, void** code, std::string* message, DWORD* byteCount = nullptr);
-
 extern Material s_material;

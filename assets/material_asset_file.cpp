@@ -111,11 +111,11 @@ bool Material::ReadAssetFile() {
     std::string refusal;
     int status = LoadMaterialChunk(luaState, AssetFilePath, refusal);
     if (status == ChunkRefused) {
-        std::cerr << AssetFilePath << ": refused precompiled chunk: " << refusal << '\n';
+        std::cerr << AssetFilePath << ": " << refusal << '\n';
         return false;
     }
     if (status == LUA_OK) {
-        status = lua_pcall(luaState, 0, LUA_MULTRET, 0);
+        status = bounded.Run();
     }
     if (status != LUA_OK) {
         WriteLuaError(luaState);

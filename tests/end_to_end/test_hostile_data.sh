@@ -5,15 +5,19 @@
 # reaches 400 MB. The shipped material precompiled with luac draws as its text does.
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-# Starts the program in a copy of its folder whose data/$1 holds standard input, dismisses the
-# boxes named by the other arguments, each within 15 s, and checks that it then runs with no box
-# and has stayed within its memory.
-run_with() {
-    local file=$1 folder caption peak
-    shift
+# Starts the program in a copy of its folder whose data/$1 holds standard input.
+start_with() {
+    local folder
     folder=$(copy_game_folder)
-    cat >"$folder/data/$file"
+    cat >"$folder/data/$1"
     start_game "$folder"
+    GAME_STARTED=$(date +%s%N)
+}
+
+# Dismisses the boxes named by the arguments, each within 15 s, and checks that the program then
+# runs with no box and has stayed within its memory.
+runs_after() {
+    local caption peak
     for caption in "$@"; do
         dismiss_box "$caption" 15
     done
@@ -22,8 +26,14 @@ run_with() {
     expect_no_box
     expect_running
     peak=$(awk '/^VmHWM:/ { print $2 }' "/proc/$GAME_PID/status")
-    echo "$file: resident memory peaked at $((peak / 1024)) MiB"
+    echo "resident memory peaked at $((peak / 1024)) MiB"
     [ "$peak" -lt $((400 * 1024)) ] || fail "resident memory peaked at $peak kB"
+}
+
+run_with() {
+    start_with "$1"
+    shift
+    runs_after "$@"
 }
 
 # Escape, then Yes: the program ends with status 1.
@@ -37,6 +47,17 @@ end_with_escape() {
 
 expect_line() {
     grep -qF "$1" "$GAME_STDERR" || fail "no \"$1\" on standard error: $(cat "$GAME_STDERR")"
+}
+
+# Waits for the line $2 on standard error, at most $1 seconds from the start, and says how long it took.
+expect_line_within() {
+    local seconds=$1 line=$2
+    while ! grep -qF "$line" "$GAME_STDERR"; do
+        [ $(($(date +%s%N) - GAME_STARTED)) -lt $((seconds * 1000000000)) ] ||
+            fail "no \"$line\" within $seconds s: $(cat "$GAME_STDERR")"
+        sleep 0.05
+    done
+    echo "answered $(( ($(date +%s%N) - GAME_STARTED) / 1000000 )) ms after the start: $line"
 }
 
 run_with material.material "No Fragment Shader" "No Vertex Shader" <<<'local n = 0 repeat n = n + 1 until false return {}'
@@ -70,6 +91,33 @@ WINEDEBUG=trace+file run_with material.material "No Vertex Shader" \
 expect_line "Windows failed to open the shader file: "
 expect_line "data/material.material"  # the trace shows the material's own open
 ! grep -qi 'server' "$GAME_STDERR" || fail "the share was opened: $(grep -i server "$GAME_STDERR" | head -n 3)"
+end_with_escape
+
+# Nor is a DOS device, whatever folder or extension its name stands with.
+WINEDEBUG=trace+file run_with material.material "No Fragment Shader" "No Vertex Shader" \
+    <<<"return { shaders = { vertexShader = 'COM1', fragmentShader = [[data\\nul.shader]] },
+               constants = { g_colorModifier = { 1, 1, 1 } } }"
+expect_line "Windows failed to open the shader file: The path names a device"
+! grep -i 'trace:file' "$GAME_STDERR" | grep -qiE 'com1|nul\.shader' ||
+    fail "a device was opened: $(grep -i 'trace:file' "$GAME_STDERR" | grep -iE 'com1|nul\.shader' | head -n 3)"
+end_with_escape
+
+# A text of the largest size that is slowest to parse: every global name looked up through sixty
+# nested functions of 150 locals each. It returns a function.
+level="return function() local $(printf 'a,%.0s' {1..149})a "
+references=$(((32768 - 60 * ${#level} - 8 - 60 * 4) / 2))  # the file is 32 KiB with "return x" and 60 " end"
+start_with material.material < <(printf "$level%.0s" {1..60}; printf 'return x'; printf '+x%.0s' $(seq "$references")
+                                  printf ' end%.0s' {1..60})
+expect_line_within 8 "Asset files must return a table (instead of a function)"
+runs_after "No Fragment Shader" "No Vertex Shader"
+end_with_escape
+
+# Comparisons of two 1 MiB strings of NUL bytes, which the C library compares a byte at a time: the
+# clock stops the chunk soon after its 5 seconds.
+start_with material.material <<<"local s = '\\0' for i = 1, 20 do s = s .. s end
+                                 while true do if s < s then s = s end end"
+expect_line_within 9 "data/material.material(2): error: the material file ran too long (more than 5 seconds)"
+runs_after "No Fragment Shader" "No Vertex Shader"
 end_with_escape
 
 run_with material.material < <(luac5.2 -o - "$GAME_BUILD_DIR/bin/data/material.material")

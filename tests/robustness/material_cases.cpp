@@ -232,13 +232,19 @@ std::string DeepNestingInstead(Tokens& tokens, Dice& dice) {
 
 MaterialCase MakeMaterialCase(const std::vector<MaterialSource>& sources, Dice& dice) {
     const MaterialSource& source = dice.Pick(sources);
-    // Runaways take longest to check, precompiled chunks least.
-    const std::uint32_t kind = dice.Below(10);
-    if (kind == 0) {
+    // Runaways and large texts take longest to check, precompiled chunks least.
+    const std::uint32_t kind = dice.Below(20);
+    if (kind < 2) {
         return MakeRunawayMaterial(source, dice);
     }
-    if (kind < 3) {
+    if (kind < 6) {
         return MakeDamagedPrecompiledMaterial(source, dice);
+    }
+    if (kind < 8) {
+        return MakeCraftedPrecompiledMaterial(dice);
+    }
+    if (kind < 9) {
+        return MakeLargeTextMaterial(source, dice);
     }
     Tokens tokens = SplitLuaTokens(source.text);
     std::string description = source.name + ":";

@@ -106,11 +106,11 @@ MaterialOutcome ExpectedMaterialOutcome() {
     std::string refusal;
     int status = LoadMaterialChunk(luaState, "data/material.material", refusal);
     if (status == ChunkRefused) {
-        outcome.errors = "data/material.material: refused precompiled chunk: " + refusal + "\n";
+        outcome.errors = "data/material.material: " + refusal + "\n";
         return outcome;
     }
     if (status == LUA_OK) {
-        status = lua_pcall(luaState, 0, LUA_MULTRET, 0);
+        status = bounded.Run();
     }
     if (status == LUA_OK) {
         bounded.LiftMemoryLimits();

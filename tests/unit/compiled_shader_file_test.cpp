@@ -1,7 +1,7 @@
 // Reading compiled shader files: one open, one size, one block, one read, one close; and the one
 // message that each failure composes.
 #include "application/windows_error.h"
-#include "assets/material.h"
+#include "assets/compiled_shader_file.h"
 #include "tests/support/platform_test.h"
 #include "tests/unit/material_test_support.h"
 
@@ -126,8 +126,22 @@ TEST_F(CompiledShaderFileTest, PathsThatMayLeaveThisMachineAreNeverOpened) {
                   "name another machine or a device, so shader files are read only from this machine's folders.")
             << path;
     }
+    // A DOS device name opens the device in any folder, with any extension and in any case.
+    for (const char* path : {"CON", "data\\COM1.shader", "data/lpt9 .x.shader", "nul", "AUX.", "C:prn", "com1:",
+                             "CONOUT$", "data/conin$.shader", "COM\xB9"}) {
+        EXPECT_FALSE(ReadCompiledShaderFile(path, &code, &message)) << path;
+        EXPECT_EQ(message,
+                  "Windows failed to open the shader file: The path names a device (CON, PRN, AUX, NUL, COM0 to COM9, "
+                  "LPT0 to LPT9, CONIN$ or CONOUT$), so shader files are read only from this machine's folders.")
+            << path;
+    }
     EXPECT_EQ(opens, 0);
     EXPECT_EQ(errorCodes, 0);
+    for (const char* path : {"CONSOLE", "data/COM10.shader", "LPT", "nul_vertex.shader", "data/aux_/x"}) {
+        EXPECT_FALSE(ReadCompiledShaderFile(path, &code, &message)) << path;
+    }
+    EXPECT_EQ(opens, 5);
+    opens = 0;
 
     const std::string local = folder.Write("code.shader", "abcd");
     std::string forward = local;
@@ -140,6 +154,19 @@ TEST_F(CompiledShaderFileTest, PathsThatMayLeaveThisMachineAreNeverOpened) {
         platform::real::free(code);
     }
     EXPECT_EQ(opens, 4);
+}
+
+// The size is known from the open handle: a file larger than a shader may be is never read.
+TEST_F(CompiledShaderFileTest, AFileOverTheSizeLimitIsRefusedUnread) {
+    const std::string path = folder.Write("large.shader", std::string(CompiledShaderByteLimit + 1, '\0'));
+    EXPECT_FALSE(ReadCompiledShaderFile(path.c_str(), &code, &message));
+    EXPECT_EQ(code, nullptr);
+    EXPECT_EQ(message, "The shader file " + path + " is " + std::to_string(CompiledShaderByteLimit + 1) +
+                           " bytes long, more than the " + std::to_string(CompiledShaderByteLimit) +
+                           " bytes that a compiled shader may take");
+    EXPECT_TRUE(allocations.empty());
+    EXPECT_TRUE(reads.empty());
+    EXPECT_EQ(closes, 1);
 }
 
 TEST_F(CompiledShaderFileTest, AnEmptyFileIsReadWithoutFailure) {

@@ -1,6 +1,7 @@
 // The material asset file: what each fault writes to standard error, what reaches the material,
 // the colour modifier's warning and default, and how the steps walk the Lua stack.
 #include "assets/material.h"
+#include "assets/material_chunk.h"
 #include "graphics/renderer.h"
 #include "tests/support/platform_test.h"
 #include "tests/unit/material_test_support.h"
@@ -177,8 +178,34 @@ TEST_F(MaterialAssetFileTest, AMissingFileGivesLuasOwnMessageUnchanged) {
     ExpectNothingStored();
 }
 
+// A file larger than a material may be is refused before Lua parses a byte of it.
+TEST_F(MaterialAssetFileTest, AFileOverTheSizeLimitIsRefusedWithOneLine) {
+    const std::string padded = "return {} --" + std::string(MaterialFileByteLimit - 12, 'x');
+    EXPECT_FALSE(Read(padded));
+    EXPECT_EQ(errors, "The value at \"shaders\" must be a table (instead of a nil)\n");
+    EXPECT_FALSE(Read(padded + "x"));
+    EXPECT_EQ(errors, "data/material.material: the file holds " + std::to_string(MaterialFileByteLimit + 1) +
+                          " bytes, more than the " + std::to_string(MaterialFileByteLimit) +
+                          " that a material may hold\n");
+    ExpectNothingStored();
+}
+
+// Text is read as the C runtime's text mode reads it: CR LF is one line end, and Ctrl+Z ends the file.
+TEST_F(MaterialAssetFileTest, TextIsReadAsTheRuntimesTextModeReadsIt) {
+    EXPECT_TRUE(Read("return { shaders = {},\r\n constants = { g_colorModifier = { 1, 1, 1 } } }\r\n\x1A not Lua"));
+    EXPECT_EQ(errors, "");
+    EXPECT_FALSE(Read("local a\r\r\nlocal b =\r\n}"));
+    EXPECT_EQ(errors, "data/material.material(3): error: unexpected symbol near '}'");
+}
+
 // Behind a byte-order mark and a first line for the shell, as Lua's own loader allows.
 TEST_F(MaterialAssetFileTest, APrecompiledChunkIsRunToo) {
+    int opens = 0;
+    platform::CreateFileA = [&opens](LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                     DWORD disposition, DWORD attributes, HANDLE pattern) {
+        ++opens;
+        return platform::real::CreateFileA(path, access, share, security, disposition, attributes, pattern);
+    };
     EXPECT_TRUE(Read("\xEF\xBB\xBF#!/usr/bin/lua\n" +
                      Precompiled("return { shaders = { vertexShader = 'compiled' }, "
                                  "constants = { g_colorModifier = { 1, 2, 3 } } }",
@@ -186,6 +213,7 @@ TEST_F(MaterialAssetFileTest, APrecompiledChunkIsRunToo) {
     EXPECT_EQ(errors, "");
     EXPECT_EQ(s_material.vertexShaderPath, "compiled");
     ExpectColor(1.0f, 2.0f, 3.0f);
+    EXPECT_EQ(opens, 1);
 }
 
 // Its errors name the source it was compiled from, whatever that name holds.
@@ -213,6 +241,13 @@ TEST_F(MaterialAssetFileTest, AChunkThatRunsTooLongIsStoppedWhereItRuns) {
     EXPECT_FALSE(Read(endless));
     EXPECT_EQ(errors, "data/material.material(2): error: the material file ran too long (more than 5 seconds)");
     EXPECT_EQ(milliseconds, 7000u);
+
+    // The clock starts with the chunk and is read at every hook, the first a few instructions in.
+    int readings = 0;
+    platform::GetTickCount64 = [&readings] { return readings++ == 0 ? 0u : 5001u; };
+    EXPECT_FALSE(Read(endless));
+    EXPECT_EQ(errors, "data/material.material(2): error: the material file ran too long (more than 5 seconds)");
+    EXPECT_EQ(readings, 2);
 }
 
 // Memory is refused past the cap, and past the total a material may allocate, with Lua's own error.
