@@ -199,7 +199,7 @@ public:
             case 0: case 1: case 2: ChangeInstruction(*at); break;
             case 3: RepeatRun(at); break;
             case 4: code.erase(at, at + std::min<std::ptrdiff_t>(code.end() - at, 1 + Below(8))); break;
-            case 5: code.insert(at, code[Below(code.size())]); break;
+            case 5: code.insert(at, Below(2) == 0 ? code[Below(code.size())] : NewInstruction()); break;
             case 6: std::swap(*at, code[Below(code.size())]); break;
             case 7: ChangeSizes(); break;
             case 8: ChangeConstant(); break;
@@ -213,12 +213,24 @@ public:
 private:
     std::size_t Below(std::size_t bound) { return bound == 0 ? 0 : random() % bound; }
 
-    // A value for an operand: near the one there, a register, a constant, or anything of its width.
+    // A value for an operand: near the one there, one that another instruction names, a register, a
+    // constant, or anything of its width.
     int Operand(int now, int bits) {
-        const int choices[] = {now + 1 - static_cast<int>(Below(3)), static_cast<int>(Below(chunk.stackSize + 1u)),
+        const Instruction other = chunk.code.empty() ? 0 : chunk.code[Below(chunk.code.size())];
+        const int named[] = {GETARG_A(other), GETARG_B(other), GETARG_C(other)};
+        const int choices[] = {now + 1 - static_cast<int>(Below(3)), named[Below(3)],
+                               static_cast<int>(Below(chunk.stackSize + 1u)),
                                RKASK(static_cast<int>(Below(chunk.constants.size() + 1))),
                                static_cast<int>(Below(std::size_t{1} << bits))};
-        return choices[Below(4)] & ((1 << bits) - 1);
+        return choices[Below(5)] & ((1 << bits) - 1);
+    }
+
+    // An instruction of the kinds that a material's code is made of, on operands of the chunk.
+    Instruction NewInstruction() {
+        const OpCode kinds[] = {OP_MOVE, OP_LOADK, OP_LOADNIL, OP_GETTABUP, OP_GETTABLE, OP_SETTABLE, OP_NEWTABLE,
+                                OP_ADD, OP_LEN, OP_CONCAT, OP_SETLIST, OP_RETURN};
+        return CREATE_ABC(kinds[Below(sizeof kinds / sizeof kinds[0])], Operand(0, SIZE_A), Operand(0, SIZE_B),
+                          Operand(0, SIZE_C));
     }
 
     void ChangeInstruction(Instruction& instruction) {
@@ -231,10 +243,10 @@ private:
         }
     }
 
-    // Up to thousands of copies of a run of up to four instructions, as far as the input may grow
+    // Up to thousands of copies of a run of up to eight instructions, as far as the input may grow
     // (an instruction and its line take eight bytes).
     void RepeatRun(std::vector<Instruction>::iterator at) {
-        const std::vector<Instruction> run(at, at + std::min<std::ptrdiff_t>(chunk.code.end() - at, 1 + Below(4)));
+        const std::vector<Instruction> run(at, at + std::min<std::ptrdiff_t>(chunk.code.end() - at, 1 + Below(8)));
         const std::size_t copies = std::min(1 + Below(std::size_t{1} << Below(14)), bytesLeft / (8 * run.size()));
         std::vector<Instruction> repeated;
         for (std::size_t copy = 0; copy < copies; ++copy) {
