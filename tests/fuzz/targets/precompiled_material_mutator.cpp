@@ -34,57 +34,18 @@ struct Local {
 };
 // A chunk's one function, which has no nested functions; strings are kept as stored.
 struct Chunk {
-    int lineDefined;
-    int lastLineDefined;
-    unsigned char parameters;
-    unsigned char vararg;
-    unsigned char stackSize;
+    int lineDefined = 0;
+    int lastLineDefined = 0;
+    unsigned char parameters = 0;
+    unsigned char vararg = 0;
+    unsigned char stackSize = 0;
     std::vector<Instruction> code;
     std::vector<Constant> constants;
-    std::string upvalues;  // two bytes each
+    std::vector<std::uint16_t> upvalues;  // where each comes from, two bytes that the main function ignores
     std::string source;
     std::vector<int> lines;
     std::vector<Local> locals;
     std::vector<std::string> upvalueNames;
-};
-
-class Reader {
-public:
-    Reader(const std::uint8_t* data, std::size_t size) : bytes(data), left(size) {}
-    bool Whole() const { return whole && left == 0; }
-    template <typename Value>
-    Value Take() {
-        Value value{};
-        whole = whole && left >= sizeof value;
-        if (whole) {
-            std::memcpy(&value, bytes, sizeof value);
-            bytes += sizeof value;
-            left -= sizeof value;
-        }
-        return value;
-    }
-    // A count of things of at least a byte each, so that no count asks for more than the input holds.
-    std::size_t Count() {
-        const int count = Take<int>();
-        whole = whole && count >= 0 && static_cast<std::size_t>(count) <= left;
-        return whole ? static_cast<std::size_t>(count) : 0;
-    }
-    std::string String() {
-        const std::size_t size = Take<std::size_t>();
-        whole = whole && size <= left;
-        const std::string text = whole ? std::string(reinterpret_cast<const char*>(bytes), size) : std::string();
-        Skip(text.size());
-        return text;
-    }
-
-private:
-    void Skip(std::size_t count) {
-        bytes += count;
-        left -= count;
-    }
-    const std::uint8_t* bytes;
-    std::size_t left;
-    bool whole = true;
 };
 
 std::string Header() {
@@ -93,99 +54,105 @@ std::string Header() {
     return std::string(reinterpret_cast<const char*>(header), LUAC_HEADERSIZE);
 }
 
-bool Decode(const std::uint8_t* data, std::size_t size, Chunk& chunk) {
-    if (size < LUAC_HEADERSIZE || std::memcmp(data, Header().data(), LUAC_HEADERSIZE) != 0) {
-        return false;
-    }
-    Reader in(data + LUAC_HEADERSIZE, size - LUAC_HEADERSIZE);
-    chunk.lineDefined = in.Take<int>();
-    chunk.lastLineDefined = in.Take<int>();
-    chunk.parameters = in.Take<unsigned char>();
-    chunk.vararg = in.Take<unsigned char>();
-    chunk.stackSize = in.Take<unsigned char>();
-    chunk.code.resize(in.Count());
-    for (Instruction& instruction : chunk.code) {
-        instruction = in.Take<Instruction>();
-    }
-    chunk.constants.resize(in.Count());
-    for (Constant& constant : chunk.constants) {
-        constant.tag = in.Take<char>();
-        if (constant.tag == LUA_TSTRING) {
-            constant.value = in.String();
-        } else if (constant.tag == LUA_TBOOLEAN) {
-            constant.value.assign(1, in.Take<char>());
-        } else if (constant.tag == LUA_TNUMBER) {
-            const lua_Number number = in.Take<lua_Number>();
-            constant.value.assign(reinterpret_cast<const char*>(&number), sizeof number);
-        }
-    }
-    if (in.Count() != 0) {
-        return false;
-    }
-    chunk.upvalues.resize(in.Count() * 2);
-    for (char& byte : chunk.upvalues) {
-        byte = in.Take<char>();
-    }
-    chunk.source = in.String();
-    chunk.lines.resize(in.Count());
-    for (int& line : chunk.lines) {
-        line = in.Take<int>();
-    }
-    chunk.locals.resize(in.Count());
-    for (Local& local : chunk.locals) {
-        local = {in.String(), in.Take<int>(), in.Take<int>()};
-    }
-    chunk.upvalueNames.resize(in.Count());
-    for (std::string& name : chunk.upvalueNames) {
-        name = in.String();
-    }
-    return in.Whole();
+// Reads (with Reader) or writes (with Writer) the chunk's fields in the order of the loader.
+template <typename Transfer>
+void Fields(Transfer& transfer, Chunk& chunk) {
+    transfer.Value(chunk.lineDefined);
+    transfer.Value(chunk.lastLineDefined);
+    transfer.Value(chunk.parameters);
+    transfer.Value(chunk.vararg);
+    transfer.Value(chunk.stackSize);
+    transfer.Each(chunk.code, [&](Instruction& instruction) { transfer.Value(instruction); });
+    transfer.Each(chunk.constants, [&](Constant& constant) {
+        transfer.Value(constant.tag);
+        const std::size_t size = constant.tag == LUA_TNUMBER ? sizeof(lua_Number) : constant.tag == LUA_TBOOLEAN;
+        constant.tag == LUA_TSTRING ? transfer.String(constant.value) : transfer.Bytes(constant.value, size);
+    });
+    std::vector<Chunk> nested;
+    transfer.Each(nested, [&](Chunk&) { transfer.Fail(); });
+    transfer.Each(chunk.upvalues, [&](std::uint16_t& upvalue) { transfer.Value(upvalue); });
+    transfer.String(chunk.source);
+    transfer.Each(chunk.lines, [&](int& line) { transfer.Value(line); });
+    transfer.Each(chunk.locals, [&](Local& local) {
+        transfer.String(local.name);
+        transfer.Value(local.start);
+        transfer.Value(local.end);
+    });
+    transfer.Each(chunk.upvalueNames, [&](std::string& name) { transfer.String(name); });
 }
+
+class Reader {
+public:
+    Reader(const std::uint8_t* data, std::size_t size) : bytes(data), left(size) {}
+    bool Whole() const { return whole && left == 0; }
+    void Fail() { whole = false; }
+
+    template <typename Value>
+    void Value(Value& value) {
+        std::string taken;
+        Bytes(taken, sizeof value);
+        std::memcpy(&value, taken.data(), taken.size());
+    }
+    void Bytes(std::string& value, std::size_t count) {
+        whole = whole && count <= left;
+        value.assign(reinterpret_cast<const char*>(bytes), whole ? count : 0);
+        bytes += value.size();
+        left -= value.size();
+    }
+    void String(std::string& text) {
+        std::size_t size = 0;
+        Value(size);
+        Bytes(text, size);
+    }
+    // A count of things of a byte or more each, so that none asks for more than the input holds.
+    template <typename Thing, typename Transfer>
+    void Each(std::vector<Thing>& things, Transfer transfer) {
+        int count = 0;
+        Value(count);
+        whole = whole && count >= 0 && static_cast<std::size_t>(count) <= left;
+        things.resize(whole ? static_cast<std::size_t>(count) : 0);
+        std::for_each(things.begin(), things.end(), transfer);
+    }
+
+private:
+    const std::uint8_t* bytes;
+    std::size_t left;
+    bool whole = true;
+};
 
 class Writer {
 public:
+    void Fail() {}
     template <typename Value>
-    void Put(Value value) {
+    void Value(const Value& value) {
         bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
     }
-    void Count(std::size_t count) { Put(static_cast<int>(count)); }
+    void Bytes(const std::string& value, std::size_t) { bytes += value; }
     void String(const std::string& text) {
-        Put(text.size());
+        Value(text.size());
         bytes += text;
+    }
+    template <typename Thing, typename Transfer>
+    void Each(std::vector<Thing>& things, Transfer transfer) {
+        Value(static_cast<int>(things.size()));
+        std::for_each(things.begin(), things.end(), transfer);
     }
     std::string bytes = Header();
 };
 
-std::string Encode(const Chunk& chunk) {
-    Writer out;
-    out.Put(chunk.lineDefined);
-    out.Put(chunk.lastLineDefined);
-    out.Put(chunk.parameters);
-    out.Put(chunk.vararg);
-    out.Put(chunk.stackSize);
-    out.Count(chunk.code.size());
-    std::for_each(chunk.code.begin(), chunk.code.end(), [&](Instruction instruction) { out.Put(instruction); });
-    out.Count(chunk.constants.size());
-    for (const Constant& constant : chunk.constants) {
-        out.bytes += constant.tag;
-        constant.tag == LUA_TSTRING ? out.String(constant.value) : void(out.bytes += constant.value);
+bool Decode(const std::uint8_t* data, std::size_t size, Chunk& chunk) {
+    if (size < LUAC_HEADERSIZE || std::memcmp(data, Header().data(), LUAC_HEADERSIZE) != 0) {
+        return false;
     }
-    out.Count(0);
-    out.Count(chunk.upvalues.size() / 2);
-    out.bytes += chunk.upvalues;
-    out.String(chunk.source);
-    out.Count(chunk.lines.size());
-    std::for_each(chunk.lines.begin(), chunk.lines.end(), [&](int line) { out.Put(line); });
-    out.Count(chunk.locals.size());
-    for (const Local& local : chunk.locals) {
-        out.String(local.name);
-        out.Put(local.start);
-        out.Put(local.end);
-    }
-    out.Count(chunk.upvalueNames.size());
-    std::for_each(chunk.upvalueNames.begin(), chunk.upvalueNames.end(),
-                  [&](const std::string& name) { out.String(name); });
-    return out.bytes;
+    Reader reader(data + LUAC_HEADERSIZE, size - LUAC_HEADERSIZE);
+    Fields(reader, chunk);
+    return reader.Whole();
+}
+
+std::string Encode(Chunk& chunk) {
+    Writer writer;
+    Fields(writer, chunk);
+    return writer.bytes;
 }
 
 class Mutation {
@@ -260,7 +227,7 @@ private:
             case 0: chunk.stackSize = static_cast<unsigned char>(Operand(chunk.stackSize, SIZE_A)); break;
             case 1: chunk.parameters = static_cast<unsigned char>(Operand(chunk.parameters, SIZE_A)); break;
             case 2: chunk.vararg = static_cast<unsigned char>(!chunk.vararg); break;
-            default: chunk.upvalues.resize(chunk.upvalues.empty() ? 2 : 0, '\1'); break;
+            default: chunk.upvalues.resize(chunk.upvalues.empty() ? 1 : 0, 1); break;
         }
     }
 
