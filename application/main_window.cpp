@@ -1,6 +1,7 @@
 #include "application/main_window.h"
 
 #include "application/windows_error.h"
+#include "graphics/renderer.h"
 #include "platform/win32.h"
 
 #include <string>
@@ -57,7 +58,7 @@ HWND CreateMainWindow(HINSTANCE instance, int showMode) {
     }
 
     // The system chose the position and the outer size; keep the corner and grow the outer size by
-    // the borders and title bar so that the client area comes out at exactly 800 x 600.
+    // the borders and title bar so that the client area comes out at exactly the picture's size.
     RECT outer{};
     RECT client{};
     const char* failure = nullptr;
@@ -66,8 +67,8 @@ HWND CreateMainWindow(HINSTANCE instance, int showMode) {
     } else if (!platform::GetClientRect(window, &client)) {
         failure = "Windows failed to get the dimensions of the main window's client area: ";
     } else if (!platform::MoveWindow(window, outer.left, outer.top,
-                                     (outer.right - outer.left) - client.right + MainWindowClientWidth,
-                                     (outer.bottom - outer.top) - client.bottom + MainWindowClientHeight, TRUE)) {
+                                     (outer.right - outer.left) - client.right + Renderer::PictureWidth,
+                                     (outer.bottom - outer.top) - client.bottom + Renderer::PictureHeight, TRUE)) {
         failure = "Windows failed to resize the main window: ";
     }
     if (failure == nullptr) {

@@ -3,54 +3,46 @@
 // positions are 64-bit, so that no offset or length read from the file can wrap.
 #include "assets/compiled_shader_check.h"
 
+#include <d3dx9shader.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
 namespace {
 
-// Tokens. The high word of the first tells the kind; a comment's low word is 0xFFFE and bits 16-30
-// count the words that follow it; from shader model 2.0 an instruction's bits 24-27 count its
-// parameter words; the stream ends with the end token.
+// Tokens, as d3d9types.h defines them. The high word of the first tells the kind; a comment's low
+// word is D3DSIO_COMMENT and bits 16-30 count the words that follow it; from shader model 2.0 an
+// instruction's bits 24-27 count its parameter words; the stream ends with the end token.
 constexpr std::uint32_t VersionTypeMask = 0xFFFF0000u;
-constexpr std::uint32_t VertexVersionType = 0xFFFE0000u;
-constexpr std::uint32_t PixelVersionType = 0xFFFF0000u;
-constexpr std::uint32_t EndToken = 0x0000FFFFu;
-constexpr std::uint32_t OpcodeMask = 0x0000FFFFu;
-constexpr std::uint32_t CommentOpcode = 0x0000FFFEu;
-constexpr std::uint32_t CommentLengthMask = 0x7FFF0000u;
+constexpr std::uint32_t VertexVersionType = D3DVS_VERSION(0, 0);
+constexpr std::uint32_t PixelVersionType = D3DPS_VERSION(0, 0);
+constexpr std::uint32_t EndToken = D3DPS_END();
+constexpr std::uint32_t OpcodeMask = D3DSI_OPCODE_MASK;
+constexpr std::uint32_t CommentOpcode = D3DSIO_COMMENT;
+constexpr std::uint32_t CommentLengthMask = D3DSI_COMMENTSIZE_MASK;
+constexpr unsigned CommentLengthShift = D3DSI_COMMENTSIZE_SHIFT;
 // Never set in an instruction or comment token, always in a parameter: a reader that counts a
 // comment's length from all 16 high bits takes one with it set for 32768 words or more.
 constexpr std::uint32_t TopBit = 0x80000000u;
-constexpr unsigned CommentLengthShift = 16;
-constexpr std::uint32_t InstructionLengthMask = 0x0F000000u;
-constexpr unsigned InstructionLengthShift = 24;
 constexpr std::uint32_t VersionMask = 0xFFFFu;          // the major version in bits 8-15, the minor in bits 0-7
 constexpr std::uint32_t LastVersion = 0x0300u;          // 3.0, the last that Direct3D 9 runs
 constexpr std::uint32_t FirstCountedVersion = 0x0200u;  // from 2.0 instructions carry their length
-constexpr std::uint32_t Predicated = 0x10000000u;
-constexpr std::uint32_t RelativelyAddressed = 0x00002000u;  // in a parameter token: an address token follows
-constexpr std::uint64_t WordBytes = 4;
+constexpr std::uint32_t InstructionLengthMask = D3DSI_INSTLENGTH_MASK;
+constexpr unsigned InstructionLengthShift = D3DSI_INSTLENGTH_SHIFT;
+constexpr std::uint32_t Predicated = D3DSHADER_INSTRUCTION_PREDICATED;
+// In a parameter token: an address token follows.
+constexpr std::uint32_t RelativelyAddressed = D3DSHADER_ADDRMODE_RELATIVE;
+constexpr std::uint64_t WordBytes = sizeof(DWORD);
 
 // The constant table: a comment whose first word is 'CTAB'; its offsets count from the next byte.
+// Its records are D3DX's own, read as D3DX reads them: in place, in the machine's byte order, which
+// on Windows is the file's little-endian one.
 constexpr std::uint32_t TableTag = 0x42415443u;  // "CTAB"
-// D3DXSHADER_CONSTANTTABLE: Size, Creator, Version, Constants, ConstantInfo, Flags, Target.
-constexpr std::uint64_t HeaderBytes = 28;
-// D3DXSHADER_CONSTANTINFO: Name, RegisterSet, RegisterIndex, RegisterCount, Reserved, TypeInfo, DefaultValue.
-constexpr std::uint64_t ConstantBytes = 20;
-// D3DXSHADER_TYPEINFO: Class, Type, Rows, Columns, Elements, StructMembers, StructMemberInfo.
-constexpr std::uint64_t TypeBytes = 16;
-// D3DXSHADER_STRUCTMEMBERINFO: Name, TypeInfo.
-constexpr std::uint64_t MemberBytes = 8;
-// A register holds four components, but a bool register (D3DXRS_BOOL) holds one.
+static_assert(sizeof(DWORD) == 4 && sizeof(WORD) == 2, "D3DX's records are read as they lie in the file");
+// A register holds four components, but a bool register holds one.
 constexpr std::uint64_t BytesPerRegister = 16;
-constexpr std::uint32_t BoolRegisterSet = 0;
 constexpr std::uint64_t BytesPerComponent = 4;
-// The last value of D3DXREGISTER_SET (D3DXRS_SAMPLER), D3DXPARAMETER_CLASS (D3DXPC_STRUCT) and
-// D3DXPARAMETER_TYPE (D3DXPT_UNSUPPORTED).
-constexpr std::uint32_t LastRegisterSet = 3;
-constexpr std::uint32_t StructClass = 5;
-constexpr std::uint32_t LastClass = StructClass;
-constexpr std::uint32_t LastType = 19;
 // D3DX makes one constant for every element and member, recursively: these bound its work and ours.
 constexpr unsigned DeepestNesting = 8;
 constexpr std::uint64_t MostConstants = 4096;
@@ -92,120 +84,120 @@ struct Instruction {
     std::uint32_t last;
 };
 
-constexpr std::uint32_t Dcl = 0x1F;
-constexpr std::uint32_t Def = 0x51;
-constexpr std::uint32_t Defb = 0x2F;
-constexpr std::uint32_t Defi = 0x30;
+constexpr std::uint32_t Dcl = D3DSIO_DCL;
+constexpr std::uint32_t Def = D3DSIO_DEF;
+constexpr std::uint32_t Defb = D3DSIO_DEFB;
+constexpr std::uint32_t Defi = D3DSIO_DEFI;
 constexpr std::uint32_t AnyModel = 0x0000;
 constexpr std::uint32_t Model1_0 = 0x0100, Model1_2 = 0x0102, Model1_3 = 0x0103, Model1_4 = 0x0104;
 constexpr std::uint32_t Model2_0 = 0x0200, Model2_1 = 0x0201, Model3_0 = 0x0300;
 
 // Instructions of both kinds.
 constexpr Instruction CommonInstructions[] = {
-    {0x00, 0, 0, AnyModel, Model3_0},  // nop
-    {0x01, 1, 2, AnyModel, Model3_0},  // mov
-    {0x02, 1, 3, AnyModel, Model3_0},  // add
-    {0x03, 1, 3, AnyModel, Model3_0},  // sub
-    {0x04, 1, 4, AnyModel, Model3_0},  // mad
-    {0x05, 1, 3, AnyModel, Model3_0},  // mul
-    {0x06, 1, 2, AnyModel, Model3_0},  // rcp
-    {0x07, 1, 2, AnyModel, Model3_0},  // rsq
-    {0x08, 1, 3, AnyModel, Model3_0},  // dp3
-    {0x09, 1, 3, AnyModel, Model3_0},  // dp4
-    {0x0A, 1, 3, AnyModel, Model3_0},  // min
-    {0x0B, 1, 3, AnyModel, Model3_0},  // max
-    {0x0C, 1, 3, AnyModel, Model3_0},  // slt
-    {0x0D, 1, 3, AnyModel, Model3_0},  // sge
-    {0x0E, 1, 2, AnyModel, Model3_0},  // exp
-    {0x0F, 1, 2, AnyModel, Model3_0},  // log
-    {0x11, 1, 3, AnyModel, Model3_0},  // dst
-    {0x12, 1, 4, AnyModel, Model3_0},  // lrp
-    {0x13, 1, 2, AnyModel, Model3_0},  // frc
-    {0x14, 1, 3, AnyModel, Model3_0},  // m4x4
-    {0x15, 1, 3, AnyModel, Model3_0},  // m4x3
-    {0x16, 1, 3, AnyModel, Model3_0},  // m3x4
-    {0x17, 1, 3, AnyModel, Model3_0},  // m3x3
-    {0x18, 1, 3, AnyModel, Model3_0},  // m3x2
-    {Dcl, 0, 2, AnyModel, Model3_0},  // dcl
-    {0x20, 1, 3, AnyModel, Model3_0},  // pow
-    {0x21, 1, 3, AnyModel, Model3_0},  // crs
-    {0x23, 1, 2, AnyModel, Model3_0},  // abs
-    {0x24, 1, 2, AnyModel, Model3_0},  // nrm
-    {0x25, 1, 4, Model2_0, Model2_1},  // sincos
-    {0x25, 1, 2, Model3_0, Model3_0},  // sincos
-    {0x29, 0, 2, Model2_1, Model3_0},  // ifc
-    {0x2C, 0, 0, Model2_1, Model3_0},  // break
-    {0x2D, 0, 2, Model2_1, Model3_0},  // breakc
-    {Defb, 1, 2, AnyModel, Model3_0},  // defb
-    {Defi, 1, 5, AnyModel, Model3_0},  // defi
-    {0x4E, 1, 2, AnyModel, Model3_0},  // expp
-    {0x4F, 1, 2, AnyModel, Model3_0},  // logp
-    {Def, 1, 5, AnyModel, Model3_0},  // def
-    {0x5E, 1, 3, AnyModel, Model3_0},  // setp
-    {0x5F, 1, 3, Model3_0, Model3_0},  // texldl
-    {0x60, 0, 1, AnyModel, Model3_0},  // breakp
+    {D3DSIO_NOP, 0, 0, AnyModel, Model3_0},
+    {D3DSIO_MOV, 1, 2, AnyModel, Model3_0},
+    {D3DSIO_ADD, 1, 3, AnyModel, Model3_0},
+    {D3DSIO_SUB, 1, 3, AnyModel, Model3_0},
+    {D3DSIO_MAD, 1, 4, AnyModel, Model3_0},
+    {D3DSIO_MUL, 1, 3, AnyModel, Model3_0},
+    {D3DSIO_RCP, 1, 2, AnyModel, Model3_0},
+    {D3DSIO_RSQ, 1, 2, AnyModel, Model3_0},
+    {D3DSIO_DP3, 1, 3, AnyModel, Model3_0},
+    {D3DSIO_DP4, 1, 3, AnyModel, Model3_0},
+    {D3DSIO_MIN, 1, 3, AnyModel, Model3_0},
+    {D3DSIO_MAX, 1, 3, AnyModel, Model3_0},
+    {D3DSIO_SLT, 1, 3, AnyModel, Model3_0},
+    {D3DSIO_SGE, 1, 3, AnyModel, Model3_0},
+    {D3DSIO_EXP, 1, 2, AnyModel, Model3_0},
+    {D3DSIO_LOG, 1, 2, AnyModel, Model3_0},
+    {D3DSIO_DST, 1, 3, AnyModel, Model3_0},
+    {D3DSIO_LRP, 1, 4, AnyModel, Model3_0},
+    {D3DSIO_FRC, 1, 2, AnyModel, Model3_0},
+    {D3DSIO_M4x4, 1, 3, AnyModel, Model3_0},
+    {D3DSIO_M4x3, 1, 3, AnyModel, Model3_0},
+    {D3DSIO_M3x4, 1, 3, AnyModel, Model3_0},
+    {D3DSIO_M3x3, 1, 3, AnyModel, Model3_0},
+    {D3DSIO_M3x2, 1, 3, AnyModel, Model3_0},
+    {D3DSIO_DCL, 0, 2, AnyModel, Model3_0},
+    {D3DSIO_POW, 1, 3, AnyModel, Model3_0},
+    {D3DSIO_CRS, 1, 3, AnyModel, Model3_0},
+    {D3DSIO_ABS, 1, 2, AnyModel, Model3_0},
+    {D3DSIO_NRM, 1, 2, AnyModel, Model3_0},
+    {D3DSIO_SINCOS, 1, 4, Model2_0, Model2_1},
+    {D3DSIO_SINCOS, 1, 2, Model3_0, Model3_0},
+    {D3DSIO_IFC, 0, 2, Model2_1, Model3_0},
+    {D3DSIO_BREAK, 0, 0, Model2_1, Model3_0},
+    {D3DSIO_BREAKC, 0, 2, Model2_1, Model3_0},
+    {D3DSIO_DEFB, 1, 2, AnyModel, Model3_0},
+    {D3DSIO_DEFI, 1, 5, AnyModel, Model3_0},
+    {D3DSIO_EXPP, 1, 2, AnyModel, Model3_0},
+    {D3DSIO_LOGP, 1, 2, AnyModel, Model3_0},
+    {D3DSIO_DEF, 1, 5, AnyModel, Model3_0},
+    {D3DSIO_SETP, 1, 3, AnyModel, Model3_0},
+    {D3DSIO_TEXLDL, 1, 3, Model3_0, Model3_0},
+    {D3DSIO_BREAKP, 0, 1, AnyModel, Model3_0},
 };
 
 constexpr Instruction VertexInstructions[] = {
-    {0x10, 1, 2, AnyModel, Model3_0},  // lit
-    {0x19, 0, 1, Model2_0, Model3_0},  // call
-    {0x1A, 0, 2, Model2_0, Model3_0},  // callnz
-    {0x1B, 0, 2, Model2_0, Model3_0},  // loop
-    {0x1C, 0, 0, Model2_0, Model3_0},  // ret
-    {0x1D, 0, 0, Model2_0, Model3_0},  // endloop
-    {0x1E, 0, 1, Model2_0, Model3_0},  // label
-    {0x22, 1, 4, Model2_0, Model2_1},  // sgn
-    {0x22, 1, 2, Model3_0, Model3_0},  // sgn
-    {0x26, 0, 1, Model2_0, Model3_0},  // rep
-    {0x27, 0, 0, Model2_0, Model3_0},  // endrep
-    {0x28, 0, 1, Model2_0, Model3_0},  // if
-    {0x2A, 0, 0, Model2_0, Model3_0},  // else
-    {0x2B, 0, 0, Model2_0, Model3_0},  // endif
-    {0x2E, 1, 2, Model2_0, Model3_0},  // mova
+    {D3DSIO_LIT, 1, 2, AnyModel, Model3_0},
+    {D3DSIO_CALL, 0, 1, Model2_0, Model3_0},
+    {D3DSIO_CALLNZ, 0, 2, Model2_0, Model3_0},
+    {D3DSIO_LOOP, 0, 2, Model2_0, Model3_0},
+    {D3DSIO_RET, 0, 0, Model2_0, Model3_0},
+    {D3DSIO_ENDLOOP, 0, 0, Model2_0, Model3_0},
+    {D3DSIO_LABEL, 0, 1, Model2_0, Model3_0},
+    {D3DSIO_SGN, 1, 4, Model2_0, Model2_1},
+    {D3DSIO_SGN, 1, 2, Model3_0, Model3_0},
+    {D3DSIO_REP, 0, 1, Model2_0, Model3_0},
+    {D3DSIO_ENDREP, 0, 0, Model2_0, Model3_0},
+    {D3DSIO_IF, 0, 1, Model2_0, Model3_0},
+    {D3DSIO_ELSE, 0, 0, Model2_0, Model3_0},
+    {D3DSIO_ENDIF, 0, 0, Model2_0, Model3_0},
+    {D3DSIO_MOVA, 1, 2, Model2_0, Model3_0},
 };
 
 constexpr Instruction PixelInstructions[] = {
-    {0x19, 0, 1, Model2_1, Model3_0},  // call
-    {0x1A, 0, 2, Model2_1, Model3_0},  // callnz
-    {0x1B, 0, 2, Model3_0, Model3_0},  // loop
-    {0x1C, 0, 0, Model2_1, Model3_0},  // ret
-    {0x1D, 0, 0, Model3_0, Model3_0},  // endloop
-    {0x1E, 0, 1, Model2_1, Model3_0},  // label
-    {0x26, 0, 1, Model2_1, Model3_0},  // rep
-    {0x27, 0, 0, Model2_1, Model3_0},  // endrep
-    {0x28, 0, 1, Model2_1, Model3_0},  // if
-    {0x2A, 0, 0, Model2_1, Model3_0},  // else
-    {0x2B, 0, 0, Model2_1, Model3_0},  // endif
-    {0x40, 1, 1, AnyModel, Model1_3},  // texcoord
-    {0x40, 1, 2, Model1_4, Model1_4},  // texcrd
-    {0x41, 1, 1, Model1_0, Model3_0},  // texkill
-    {0x42, 1, 1, AnyModel, Model1_3},  // tex
-    {0x42, 1, 2, Model1_4, Model1_4},  // texld
-    {0x42, 1, 3, Model2_0, Model3_0},  // texld
-    {0x43, 1, 2, AnyModel, Model1_3},  // texbem
-    {0x44, 1, 2, Model1_0, Model1_3},  // texbeml
-    {0x45, 1, 2, Model1_0, Model1_3},  // texreg2ar
-    {0x46, 1, 2, Model1_0, Model1_3},  // texreg2gb
-    {0x47, 1, 2, Model1_0, Model1_3},  // texm3x2pad
-    {0x48, 1, 2, Model1_0, Model1_3},  // texm3x2tex
-    {0x49, 1, 2, Model1_0, Model1_3},  // texm3x3pad
-    {0x4A, 1, 2, Model1_0, Model1_3},  // texm3x3tex
-    {0x4C, 1, 3, Model1_0, Model1_3},  // texm3x3spec
-    {0x4D, 1, 2, Model1_0, Model1_3},  // texm3x3vspec
-    {0x50, 1, 4, Model1_0, Model1_4},  // cnd
-    {0x52, 1, 2, Model1_2, Model1_3},  // texreg2rgb
-    {0x53, 1, 2, Model1_2, Model1_3},  // texdp3tex
-    {0x54, 1, 2, Model1_3, Model1_3},  // texm3x2depth
-    {0x55, 1, 2, Model1_2, Model1_3},  // texdp3
-    {0x56, 1, 2, Model1_2, Model1_3},  // texm3x3
-    {0x57, 1, 1, Model1_4, Model1_4},  // texdepth
-    {0x58, 1, 4, Model1_2, Model3_0},  // cmp
-    {0x59, 1, 3, Model1_4, Model1_4},  // bem
-    {0x5A, 1, 4, Model2_0, Model3_0},  // dp2add
-    {0x5B, 1, 2, Model2_1, Model3_0},  // dsx
-    {0x5C, 1, 2, Model2_1, Model3_0},  // dsy
-    {0x5D, 1, 5, Model2_1, Model3_0},  // texldd
-    {0xFFFD, 0, 0, AnyModel, Model3_0},  // phase
+    {D3DSIO_CALL, 0, 1, Model2_1, Model3_0},
+    {D3DSIO_CALLNZ, 0, 2, Model2_1, Model3_0},
+    {D3DSIO_LOOP, 0, 2, Model3_0, Model3_0},
+    {D3DSIO_RET, 0, 0, Model2_1, Model3_0},
+    {D3DSIO_ENDLOOP, 0, 0, Model3_0, Model3_0},
+    {D3DSIO_LABEL, 0, 1, Model2_1, Model3_0},
+    {D3DSIO_REP, 0, 1, Model2_1, Model3_0},
+    {D3DSIO_ENDREP, 0, 0, Model2_1, Model3_0},
+    {D3DSIO_IF, 0, 1, Model2_1, Model3_0},
+    {D3DSIO_ELSE, 0, 0, Model2_1, Model3_0},
+    {D3DSIO_ENDIF, 0, 0, Model2_1, Model3_0},
+    {D3DSIO_TEXCOORD, 1, 1, AnyModel, Model1_3},
+    {D3DSIO_TEXCOORD, 1, 2, Model1_4, Model1_4},  // texcrd
+    {D3DSIO_TEXKILL, 1, 1, Model1_0, Model3_0},
+    {D3DSIO_TEX, 1, 1, AnyModel, Model1_3},
+    {D3DSIO_TEX, 1, 2, Model1_4, Model1_4},  // texld
+    {D3DSIO_TEX, 1, 3, Model2_0, Model3_0},  // texld
+    {D3DSIO_TEXBEM, 1, 2, AnyModel, Model1_3},
+    {D3DSIO_TEXBEML, 1, 2, Model1_0, Model1_3},
+    {D3DSIO_TEXREG2AR, 1, 2, Model1_0, Model1_3},
+    {D3DSIO_TEXREG2GB, 1, 2, Model1_0, Model1_3},
+    {D3DSIO_TEXM3x2PAD, 1, 2, Model1_0, Model1_3},
+    {D3DSIO_TEXM3x2TEX, 1, 2, Model1_0, Model1_3},
+    {D3DSIO_TEXM3x3PAD, 1, 2, Model1_0, Model1_3},
+    {D3DSIO_TEXM3x3TEX, 1, 2, Model1_0, Model1_3},
+    {D3DSIO_TEXM3x3SPEC, 1, 3, Model1_0, Model1_3},
+    {D3DSIO_TEXM3x3VSPEC, 1, 2, Model1_0, Model1_3},
+    {D3DSIO_CND, 1, 4, Model1_0, Model1_4},
+    {D3DSIO_TEXREG2RGB, 1, 2, Model1_2, Model1_3},
+    {D3DSIO_TEXDP3TEX, 1, 2, Model1_2, Model1_3},
+    {D3DSIO_TEXM3x2DEPTH, 1, 2, Model1_3, Model1_3},
+    {D3DSIO_TEXDP3, 1, 2, Model1_2, Model1_3},
+    {D3DSIO_TEXM3x3, 1, 2, Model1_2, Model1_3},
+    {D3DSIO_TEXDEPTH, 1, 1, Model1_4, Model1_4},
+    {D3DSIO_CMP, 1, 4, Model1_2, Model3_0},
+    {D3DSIO_BEM, 1, 3, Model1_4, Model1_4},
+    {D3DSIO_DP2ADD, 1, 4, Model2_0, Model3_0},
+    {D3DSIO_DSX, 1, 2, Model2_1, Model3_0},
+    {D3DSIO_DSY, 1, 2, Model2_1, Model3_0},
+    {D3DSIO_TEXLDD, 1, 5, Model2_1, Model3_0},
+    {D3DSIO_PHASE, 0, 0, AnyModel, Model3_0},
 };
 
 template <std::size_t Count>
@@ -227,7 +219,8 @@ const Instruction* FindInstruction(ShaderKind kind, std::uint32_t opcode, std::u
                                       : FindIn(PixelInstructions, opcode, version);
 }
 
-// Little-endian fields of a byte range, read without assuming alignment. Callers check the range first.
+// A byte range: its tokens, little-endian, and D3DX's records, read without assuming alignment.
+// Callers check the range first.
 class Bytes {
 public:
     Bytes(const unsigned char* start, std::uint64_t length) : first(start), count(length) {}
@@ -244,8 +237,11 @@ public:
                static_cast<std::uint32_t>(first[offset + 2]) << 16 |
                static_cast<std::uint32_t>(first[offset + 3]) << 24;
     }
-    std::uint32_t Half(std::uint64_t offset) const {
-        return static_cast<std::uint32_t>(first[offset]) | static_cast<std::uint32_t>(first[offset + 1]) << 8;
+    template <typename Record>
+    Record Read(std::uint64_t offset) const {
+        Record record;
+        std::memcpy(&record, first + offset, sizeof record);
+        return record;
     }
     const unsigned char* At(std::uint64_t offset) const { return first + offset; }
 
@@ -262,26 +258,28 @@ public:
     explicit TableCheck(Bytes bytes) : table(bytes) {}
 
     std::string Run() {
+        constexpr std::uint64_t HeaderBytes = sizeof(D3DXSHADER_CONSTANTTABLE);
         if (!table.Holds(0, HeaderBytes)) {
             return "it is " + Number(table.Size()) + " bytes long, shorter than its " + Number(HeaderBytes) +
                    "-byte header";
         }
-        if (table.Dword(0) != HeaderBytes) {
-            return "its header gives its own size as " + Number(table.Dword(0)) + " instead of " + Number(HeaderBytes);
+        const auto header = table.Read<D3DXSHADER_CONSTANTTABLE>(0);
+        if (header.Size != HeaderBytes) {
+            return "its header gives its own size as " + Number(header.Size) + " instead of " + Number(HeaderBytes);
         }
-        if (!table.HoldsString(table.Dword(4))) {
-            return "its creator string at offset " + Number(table.Dword(4)) + " does not end inside it";
+        if (!table.HoldsString(header.Creator)) {
+            return "its creator string at offset " + Number(header.Creator) + " does not end inside it";
         }
-        if (!table.HoldsString(table.Dword(24))) {
-            return "its target string at offset " + Number(table.Dword(24)) + " does not end inside it";
+        if (!table.HoldsString(header.Target)) {
+            return "its target string at offset " + Number(header.Target) + " does not end inside it";
         }
-        const std::uint64_t constants = table.Dword(12);
-        const std::uint64_t records = table.Dword(16);
-        if (!table.Holds(records, constants * ConstantBytes)) {
-            return "its " + Number(constants) + " constant records at offset " + Number(records) + " run past its end";
+        const std::uint64_t records = header.ConstantInfo;
+        if (!table.Holds(records, std::uint64_t{header.Constants} * sizeof(D3DXSHADER_CONSTANTINFO))) {
+            return "its " + Number(header.Constants) + " constant records at offset " + Number(records) +
+                   " run past its end";
         }
-        for (std::uint64_t constant = 0; constant < constants; ++constant) {
-            const std::string problem = CheckConstant(records + constant * ConstantBytes);
+        for (std::uint64_t constant = 0; constant < header.Constants; ++constant) {
+            const std::string problem = CheckConstant(records + constant * sizeof(D3DXSHADER_CONSTANTINFO));
             if (!problem.empty()) {
                 return "constant " + Number(constant) + ": " + problem;
             }
@@ -290,29 +288,26 @@ public:
     }
 
 private:
-    std::string CheckConstant(std::uint64_t record) {
-        const std::uint32_t name = table.Dword(record);
-        const std::uint32_t registerSet = table.Half(record + 4);
-        const std::uint64_t registerCount = table.Half(record + 8);
-        const std::uint32_t type = table.Dword(record + 12);
-        const std::uint32_t defaultValue = table.Dword(record + 16);
-        if (!table.HoldsString(name)) {
-            return "its name at offset " + Number(name) + " does not end inside the table";
+    std::string CheckConstant(std::uint64_t offset) {
+        const auto constant = table.Read<D3DXSHADER_CONSTANTINFO>(offset);
+        if (!table.HoldsString(constant.Name)) {
+            return "its name at offset " + Number(constant.Name) + " does not end inside the table";
         }
-        if (registerSet > LastRegisterSet) {
-            return "its register set " + Number(registerSet) + " is not one of D3DX's";
+        if (constant.RegisterSet > D3DXRS_SAMPLER) {
+            return "its register set " + Number(constant.RegisterSet) + " is not one of D3DX's";
         }
         std::uint64_t bytes = 0;
-        const std::string problem = CheckType(type, false, 0, 1, bytes);
+        const std::string problem = CheckType(constant.TypeInfo, false, 0, 1, bytes);
         if (!problem.empty()) {
             return problem;
         }
         // D3DX's SetDefaults reads a register's worth per register; a caller may read the type's bytes.
         const std::uint64_t registerBytes =
-            registerCount * (registerSet == BoolRegisterSet ? BytesPerComponent : BytesPerRegister);
-        const std::uint64_t needed = bytes > registerBytes ? bytes : registerBytes;
-        if (defaultValue != 0 && !table.Holds(defaultValue, needed)) {
-            return "its default value of " + Number(needed) + " bytes at offset " + Number(defaultValue) +
+            std::uint64_t{constant.RegisterCount} *
+            (constant.RegisterSet == D3DXRS_BOOL ? BytesPerComponent : BytesPerRegister);
+        const std::uint64_t needed = std::max(bytes, registerBytes);
+        if (constant.DefaultValue != 0 && !table.Holds(constant.DefaultValue, needed)) {
+            return "its default value of " + Number(needed) + " bytes at offset " + Number(constant.DefaultValue) +
                    " runs past the end of the table";
         }
         return {};
@@ -323,64 +318,88 @@ private:
     // becomes the type's size: 4 bytes per component over all elements and members.
     std::string CheckType(std::uint64_t offset, bool element, unsigned nesting, std::uint64_t copies,
                           std::uint64_t& bytes) {
-        if (!table.Holds(offset, TypeBytes)) {
+        std::string problem = CheckTypeRecord(offset);
+        if (problem.empty()) {
+            problem = CountConstants(copies);
+        }
+        if (!problem.empty()) {
+            return problem;
+        }
+        const auto type = table.Read<D3DXSHADER_TYPEINFO>(offset);
+        const std::uint64_t elements = element ? 1 : type.Elements;
+        const std::uint64_t components = BytesPerComponent * type.Rows;
+        bytes = Multiply(Multiply(components, type.Columns), std::max<std::uint64_t>(elements, 1));
+        std::uint64_t inside = 0;
+        if (elements > 1) {
+            problem = CheckElements(offset, nesting, copies, elements, inside);
+        } else if (type.Class == D3DXPC_STRUCT && type.StructMembers > 0) {
+            problem = CheckMembers(type, nesting, copies, inside);
+        }
+        bytes = std::max(bytes, inside);
+        return problem;
+    }
+
+    // Whether the type record lies inside and names a class and a type that D3DX has.
+    std::string CheckTypeRecord(std::uint64_t offset) const {
+        if (!table.Holds(offset, sizeof(D3DXSHADER_TYPEINFO))) {
             return "its type record at offset " + Number(offset) + " runs past the end of the table";
         }
-        const std::uint32_t typeClass = table.Half(offset);
-        const std::uint32_t type = table.Half(offset + 2);
-        const std::uint64_t rows = table.Half(offset + 4);
-        const std::uint64_t columns = table.Half(offset + 6);
-        const std::uint64_t elements = element ? 1 : table.Half(offset + 8);
-        const std::uint64_t members = table.Half(offset + 10);
-        const std::uint32_t memberRecords = table.Dword(offset + 12);
-        if (typeClass > LastClass) {
-            return "its type record at offset " + Number(offset) + " has the class " + Number(typeClass) +
+        const auto type = table.Read<D3DXSHADER_TYPEINFO>(offset);
+        if (type.Class > D3DXPC_STRUCT) {
+            return "its type record at offset " + Number(offset) + " has the class " + Number(type.Class) +
                    ", not one of D3DX's";
         }
-        if (type > LastType) {
-            return "its type record at offset " + Number(offset) + " has the type " + Number(type) +
+        if (type.Type > D3DXPT_UNSUPPORTED) {
+            return "its type record at offset " + Number(offset) + " has the type " + Number(type.Type) +
                    ", not one of D3DX's";
         }
+        return {};
+    }
+
+    // Counts the constants that D3DX makes for one more expansion.
+    std::string CountConstants(std::uint64_t copies) {
         expanded = Add(expanded, copies);
         if (expanded > MostConstants) {
             return "it expands to more than " + Number(MostConstants) + " constants";
         }
-        const std::uint64_t copiesOfEach = elements > 1 ? elements : 1;
-        bytes = Multiply(Multiply(BytesPerComponent * rows, columns), copiesOfEach);
-        std::uint64_t inside = 0;
-        if (elements > 1) {
-            // The elements are all of this type: one walk stands for all of them.
-            std::uint64_t elementBytes = 0;
-            const std::string problem = CheckType(offset, true, nesting, Multiply(copies, elements), elementBytes);
+        return {};
+    }
+
+    // The elements of an array are all of its type: one walk of the type as an element stands for
+    // all of them. *inside becomes their bytes.
+    std::string CheckElements(std::uint64_t offset, unsigned nesting, std::uint64_t copies, std::uint64_t elements,
+                              std::uint64_t& inside) {
+        std::uint64_t elementBytes = 0;
+        const std::string problem = CheckType(offset, true, nesting, Multiply(copies, elements), elementBytes);
+        inside = Multiply(elementBytes, elements);
+        return problem;
+    }
+
+    // Each member record of a struct, its name and its type, one level deeper. *inside becomes the
+    // members' bytes.
+    std::string CheckMembers(const D3DXSHADER_TYPEINFO& type, unsigned nesting, std::uint64_t copies,
+                             std::uint64_t& inside) {
+        if (nesting == DeepestNesting) {
+            return "its structs nest deeper than " + Number(DeepestNesting) + " levels";
+        }
+        constexpr std::uint64_t MemberBytes = sizeof(D3DXSHADER_STRUCTMEMBERINFO);
+        const std::uint64_t members = type.StructMembers;
+        if (!table.Holds(type.StructMemberInfo, members * MemberBytes)) {
+            return "its " + Number(members) + " struct member records at offset " +
+                   Number(type.StructMemberInfo) + " run past the end of the table";
+        }
+        for (std::uint64_t member = 0; member < members; ++member) {
+            const std::uint64_t offset = type.StructMemberInfo + member * MemberBytes;
+            const auto record = table.Read<D3DXSHADER_STRUCTMEMBERINFO>(offset);
+            if (!table.HoldsString(record.Name)) {
+                return "the name of its struct member at offset " + Number(offset) + " does not end inside the table";
+            }
+            std::uint64_t memberBytes = 0;
+            const std::string problem = CheckType(record.TypeInfo, false, nesting + 1, copies, memberBytes);
             if (!problem.empty()) {
                 return problem;
             }
-            inside = Multiply(elementBytes, elements);
-        } else if (typeClass == StructClass && members > 0) {
-            if (nesting == DeepestNesting) {
-                return "its structs nest deeper than " + Number(DeepestNesting) + " levels";
-            }
-            if (!table.Holds(memberRecords, members * MemberBytes)) {
-                return "its " + Number(members) + " struct member records at offset " + Number(memberRecords) +
-                       " run past the end of the table";
-            }
-            for (std::uint64_t member = 0; member < members; ++member) {
-                const std::uint64_t record = memberRecords + member * MemberBytes;
-                const std::uint32_t name = table.Dword(record);
-                if (!table.HoldsString(name)) {
-                    return "the name of its struct member at offset " + Number(record) +
-                           " does not end inside the table";
-                }
-                std::uint64_t memberBytes = 0;
-                const std::string problem = CheckType(table.Dword(record + 4), false, nesting + 1, copies, memberBytes);
-                if (!problem.empty()) {
-                    return problem;
-                }
-                inside = Add(inside, memberBytes);
-            }
-        }
-        if (inside > bytes) {
-            bytes = inside;
+            inside = Add(inside, memberBytes);
         }
         return {};
     }

@@ -4,8 +4,8 @@
 // offset that lies would take them past the file's bytes. Bytes that pass stay inside themselves
 // for D3DX's walk, for Direct3D's walk (each instruction one that Direct3D knows for the kind and
 // model, its parameters inside its length) and for every constant table; what the instructions do
-// stays Direct3D's to validate. Pure: no Windows, Direct3D or D3DX call, so that it can be built
-// and fuzzed anywhere.
+// stays Direct3D's to validate. Pure: no Windows, Direct3D or D3DX call, only their headers'
+// definitions of tokens and records, so that it can be built and fuzzed wherever those headers are.
 #pragma once
 
 #include <cstddef>

@@ -6,6 +6,7 @@
 #include "graphics/renderer.h"
 #include "platform/win32.h"
 
+#include <initializer_list>
 #include <iostream>
 
 namespace {
@@ -61,6 +62,51 @@ bool Created(HRESULT result, const void* shader) {
     return SUCCEEDED(result) && shader != nullptr;
 }
 
+HRESULT CreateOnDevice(const DWORD* tokens, IDirect3DVertexShader9** shader) {
+    return platform::CreateVertexShader(Renderer::device, tokens, shader);
+}
+
+HRESULT CreateOnDevice(const DWORD* tokens, IDirect3DPixelShader9** shader) {
+    return platform::CreatePixelShader(Renderer::device, tokens, shader);
+}
+
+// A constant that the frame sets, and where its handle is kept.
+struct ConstantHandle {
+    D3DXHANDLE* handle;
+    const char* name;
+};
+
+// One shader of either kind, with its constant table and the handles of its constants, made from
+// the file at path after what an earlier call made is released; a failure shows the box.
+template <typename Shader>
+bool CreateShader(const std::string& path, ShaderKind kind, Shader*& shader, ID3DXConstantTable*& table,
+                  std::initializer_list<ConstantHandle> constants, const char* failure, const char* caption) {
+    platform::ReleaseAndClear(shader);
+    platform::ReleaseAndClear(table);
+    for (const ConstantHandle& constant : constants) {
+        *constant.handle = nullptr;
+    }
+
+    HRESULT result = E_FAIL;
+    {
+        // Without code or a device nothing is made, and the frame finds no table to set. The code
+        // is freed on leaving this block, before any box waits for the user.
+        const ShaderCode code(path, kind);
+        if (code.Tokens() != nullptr && Renderer::device != nullptr) {
+            result = CreateOnDevice(code.Tokens(), &shader);
+            platform::D3DXGetShaderConstantTable(code.Tokens(), &table);
+            for (const ConstantHandle& constant : constants) {
+                *constant.handle = LookUpConstant(table, constant.name);
+            }
+        }
+    }
+    if (!Created(result, shader)) {
+        Renderer::ReportFailure(Renderer::window, failure, caption);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 Material::~Material() {
@@ -68,51 +114,17 @@ Material::~Material() {
 }
 
 bool Material::CreateFragmentShader() {
-    platform::ReleaseAndClear(fragmentShader);
-    platform::ReleaseAndClear(fragmentShaderConstantTable);
-    colorModifierHandle = nullptr;
-
-    HRESULT result = E_FAIL;
-    {
-        // Without code or a device nothing is made, and the frame finds no table to set. The code
-        // is freed on leaving this block, before any box waits for the user.
-        const ShaderCode code(fragmentShaderPath, ShaderKind::Pixel);
-        if (code.Tokens() != nullptr && Renderer::device != nullptr) {
-            result = platform::CreatePixelShader(Renderer::device, code.Tokens(), &fragmentShader);
-            platform::D3DXGetShaderConstantTable(code.Tokens(), &fragmentShaderConstantTable);
-            colorModifierHandle = LookUpConstant(fragmentShaderConstantTable, "g_colorModifier");
-        }
-    }
-    if (!Created(result, fragmentShader)) {
-        Renderer::ReportFailure(Renderer::window, "DirectX failed to create the fragment shader", "No Fragment Shader");
-        return false;
-    }
-    return true;
+    return CreateShader(fragmentShaderPath, ShaderKind::Pixel, fragmentShader, fragmentShaderConstantTable,
+                        {{&colorModifierHandle, "g_colorModifier"}}, "DirectX failed to create the fragment shader",
+                        "No Fragment Shader");
 }
 
 bool Material::CreateVertexShader() {
-    platform::ReleaseAndClear(vertexShader);
-    platform::ReleaseAndClear(vertexShaderConstantTable);
-    worldToViewHandle = nullptr;
-    viewToScreenHandle = nullptr;
-    modelToWorldHandle = nullptr;
-
-    HRESULT result = E_FAIL;
-    {
-        const ShaderCode code(vertexShaderPath, ShaderKind::Vertex);
-        if (code.Tokens() != nullptr && Renderer::device != nullptr) {
-            result = platform::CreateVertexShader(Renderer::device, code.Tokens(), &vertexShader);
-            platform::D3DXGetShaderConstantTable(code.Tokens(), &vertexShaderConstantTable);
-            worldToViewHandle = LookUpConstant(vertexShaderConstantTable, "g_transform_worldToView");
-            viewToScreenHandle = LookUpConstant(vertexShaderConstantTable, "g_transform_viewToScreen");
-            modelToWorldHandle = LookUpConstant(vertexShaderConstantTable, "g_transform_modelToWorld");
-        }
-    }
-    if (!Created(result, vertexShader)) {
-        Renderer::ReportFailure(Renderer::window, "DirectX failed to create the vertex shader", "No Vertex Shader");
-        return false;
-    }
-    return true;
+    return CreateShader(vertexShaderPath, ShaderKind::Vertex, vertexShader, vertexShaderConstantTable,
+                        {{&worldToViewHandle, "g_transform_worldToView"},
+                         {&viewToScreenHandle, "g_transform_viewToScreen"},
+                         {&modelToWorldHandle, "g_transform_modelToWorld"}},
+                        "DirectX failed to create the vertex shader", "No Vertex Shader");
 }
 
 void Material::ReleaseDirect3DObjects() {

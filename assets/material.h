@@ -6,8 +6,6 @@
 
 #include <string>
 
-struct lua_State;
-
 class Material {
 public:
     ~Material();
@@ -27,13 +25,6 @@ public:
     // Releases the shaders and tables (vertex shader, fragment shader, vertex table, fragment table)
     // and clears the handles; the destructor does the same for whatever is left.
     void ReleaseDirect3DObjects();
-
-    // The steps of ReadAssetFile; each finds its parent table at the top of the Lua stack and
-    // leaves the stack as it found it.
-    bool ReadShadersTable(lua_State* luaState);
-    bool ReadShaderPaths(lua_State* luaState);
-    bool ReadConstantsTable(lua_State* luaState, HWND owner);
-    bool ReadColorModifier(lua_State* luaState, HWND owner);
 
     IDirect3DVertexShader9* vertexShader = nullptr;
     std::string vertexShaderPath;

@@ -97,6 +97,45 @@ void ReadPath(lua_State* luaState, const char* key, std::string& path) {
     lua_pop(luaState, 1);
 }
 
+// The steps of ReadAssetFile; each finds its parent table at the top of the Lua stack and leaves
+// the stack as it found it.
+
+bool ReadShaderPaths(lua_State* luaState, Material& material) {
+    ReadPath(luaState, "vertexShader", material.vertexShaderPath);
+    ReadPath(luaState, "fragmentShader", material.fragmentShaderPath);
+    return true;
+}
+
+bool ReadShadersTable(lua_State* luaState, Material& material) {
+    return ReadTableEntry(luaState, "shaders", [luaState, &material] { return ReadShaderPaths(luaState, material); });
+}
+
+bool ReadColorModifier(lua_State* luaState, Material& material, HWND owner) {
+    FetchField(luaState, "g_colorModifier");
+    bool complete = lua_istable(luaState, -1);
+    for (int element = 1; complete && element <= ColorModifierElementCount; ++element) {
+        lua_pushnumber(luaState, element);
+        lua_gettable(luaState, -2);
+        complete = lua_isnumber(luaState, -1) != 0;
+        if (complete) {
+            material.colorModifier[element - 1] = ToFloat(lua_tonumber(luaState, -1));
+        }
+        lua_pop(luaState, 1);
+    }
+    if (!complete) {
+        platform::MessageBoxA(owner, "g_colorModifier does not exist. Using default values.", "No ColorModifier",
+                              MB_OK | MB_ICONWARNING);
+        material.colorModifier[0] = Material::UseShaderDefaults;
+    }
+    lua_pop(luaState, 1);
+    return complete;
+}
+
+bool ReadConstantsTable(lua_State* luaState, Material& material, HWND owner) {
+    return ReadTableEntry(luaState, "constants",
+                          [luaState, &material, owner] { return ReadColorModifier(luaState, material, owner); });
+}
+
 }  // namespace
 
 bool Material::ReadAssetFile() {
@@ -137,44 +176,9 @@ bool Material::ReadAssetFile() {
     }
 
     // Without the shader paths the constants are not looked at.
-    const bool succeeded = ReadShadersTable(luaState) && ReadConstantsTable(luaState, Renderer::window);
+    const bool succeeded =
+        ReadShadersTable(luaState, *this) && ReadConstantsTable(luaState, *this, Renderer::window);
 
     lua_pop(luaState, 1);
     return succeeded;
-}
-
-bool Material::ReadShadersTable(lua_State* luaState) {
-    return ReadTableEntry(luaState, "shaders", [this, luaState] { return ReadShaderPaths(luaState); });
-}
-
-bool Material::ReadShaderPaths(lua_State* luaState) {
-    ReadPath(luaState, "vertexShader", vertexShaderPath);
-    ReadPath(luaState, "fragmentShader", fragmentShaderPath);
-    return true;
-}
-
-bool Material::ReadConstantsTable(lua_State* luaState, HWND owner) {
-    return ReadTableEntry(luaState, "constants",
-                          [this, luaState, owner] { return ReadColorModifier(luaState, owner); });
-}
-
-bool Material::ReadColorModifier(lua_State* luaState, HWND owner) {
-    FetchField(luaState, "g_colorModifier");
-    bool complete = lua_istable(luaState, -1);
-    for (int element = 1; complete && element <= ColorModifierElementCount; ++element) {
-        lua_pushnumber(luaState, element);
-        lua_gettable(luaState, -2);
-        complete = lua_isnumber(luaState, -1) != 0;
-        if (complete) {
-            colorModifier[element - 1] = ToFloat(lua_tonumber(luaState, -1));
-        }
-        lua_pop(luaState, 1);
-    }
-    if (!complete) {
-        platform::MessageBoxA(owner, "g_colorModifier does not exist. Using default values.", "No ColorModifier",
-                              MB_OK | MB_ICONWARNING);
-        colorModifier[0] = UseShaderDefaults;
-    }
-    lua_pop(luaState, 1);
-    return complete;
 }

@@ -138,7 +138,7 @@ bool Mesh::Load(std::string path) {
     filePath = std::move(path);
     position = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
     complete = ReadFileIntoBuffers();
-    return true;
+    return complete;
 }
 
 void Mesh::Restore() {

@@ -52,10 +52,9 @@ public:
     ~Mesh();
 
     // Reads the mesh file at path and makes the Direct3D objects on Renderer::device; failures are
-    // shown in boxes owned by Renderer::window. True in every case.
+    // shown in boxes owned by Renderer::window. True when both buffers were made and filled from the
+    // file.
     bool Load(std::string path);
-    bool CreateVertexBuffer(DWORD usage);
-    bool CreateIndexBuffer(DWORD usage);
     // Releases the buffers, which live in the device's own memory: a device reset needs them gone.
     void ReleaseBuffers();
     // After a device reset, which unbinds everything: makes the buffers again from the same file if
@@ -88,6 +87,10 @@ private:
     // Reads the file from its start and makes on the device what the mesh lacks; true when both
     // buffers were made.
     bool ReadFileIntoBuffers();
+    // The steps of ReadFileIntoBuffers, in this order: each makes, fills and unlocks its buffer from
+    // where the file was left.
+    bool CreateVertexBuffer(DWORD usage);
+    bool CreateIndexBuffer(DWORD usage);
     void ReportFailure(const char* text, const char* caption) const;
 
     std::string filePath;

@@ -23,7 +23,7 @@ void BindBaselineState() {
     device->SetPixelShader(s_material.fragmentShader);
     device->SetVertexDeclaration(s_cubeMesh.vertexDeclaration);
     D3DXMATRIX viewToScreen;
-    D3DXMatrixPerspectiveFovLH(&viewToScreen, Renderer::fieldOfView, 1.3333334f, Renderer::nearPlane,
+    D3DXMatrixPerspectiveFovLH(&viewToScreen, Renderer::fieldOfView, Renderer::AspectRatio, Renderer::nearPlane,
                                Renderer::farPlane);
     D3DXMATRIX worldToView;
     D3DXMatrixTranslation(&worldToView, -Renderer::cameraPosition.x, -Renderer::cameraPosition.y,

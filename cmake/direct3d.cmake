@@ -4,17 +4,16 @@
 #   game_d3dx_delayed    d3dx9_43.dll imported with delayed loading, for game.exe: stock Windows has no
 #                        d3dx9_43.dll until the DirectX End-User Runtime is installed, and a program
 #                        that imports it as usual is refused by the loader before it can say so.
-# MinGW-w64 ships both; with Visual Studio, D3DX 9 comes from the DirectX SDK (June 2010) or its NuGet
-# package, named through GAME_D3DX_INCLUDE_DIR and GAME_D3DX_LIBRARY_DIR.
-set(GAME_D3DX_INCLUDE_DIR "" CACHE PATH "Folder of d3dx9.h, when the compiler does not provide it")
-set(GAME_D3DX_LIBRARY_DIR "" CACHE PATH "Folder of d3dx9.lib, when the compiler does not provide it")
+# MinGW-w64 ships the headers and import libraries of both, and Wine the DLLs. Built on Windows,
+# D3DX 9 comes from Microsoft's package (cmake/d3dx_package.cmake): its DLLs, copied beside the
+# programs, and with Visual Studio also its headers and import library.
+if(CMAKE_HOST_WIN32)
+    include(${CMAKE_CURRENT_LIST_DIR}/d3dx_package.cmake)
+endif()
 
 add_library(game_direct3d INTERFACE)
-if(GAME_D3DX_INCLUDE_DIR)
-    target_include_directories(game_direct3d SYSTEM INTERFACE ${GAME_D3DX_INCLUDE_DIR})
-endif()
-if(GAME_D3DX_LIBRARY_DIR)
-    target_link_directories(game_direct3d INTERFACE ${GAME_D3DX_LIBRARY_DIR})
+if(MSVC)
+    target_include_directories(game_direct3d SYSTEM INTERFACE ${GAME_D3DX_PACKAGE_INCLUDE_DIR})
 endif()
 target_link_libraries(game_direct3d INTERFACE d3d9)
 
@@ -43,7 +42,11 @@ if(MINGW)
     add_dependencies(game_d3dx_delayed game_d3dx_delayed_library)
     target_link_libraries(game_d3dx_delayed INTERFACE ${delayed_library})
 else()
-    target_link_libraries(game_d3dx INTERFACE d3dx9)
-    target_link_libraries(game_d3dx_delayed INTERFACE d3dx9 delayimp)
+    target_link_libraries(game_d3dx INTERFACE ${GAME_D3DX_PACKAGE_IMPORT_LIBRARY})
+    target_link_libraries(game_d3dx_delayed INTERFACE ${GAME_D3DX_PACKAGE_IMPORT_LIBRARY} delayimp)
     target_link_options(game_d3dx_delayed INTERFACE /DELAYLOAD:d3dx9_43.dll)
+endif()
+if(CMAKE_HOST_WIN32)
+    add_dependencies(game_d3dx game_d3dx_runtime)
+    add_dependencies(game_d3dx_delayed game_d3dx_runtime)
 endif()

@@ -5,7 +5,7 @@ function(game_add_tool name)
     add_executable(${name} ${ARGN} ${CMAKE_SOURCE_DIR}/tools/whole_file.cpp)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
     game_strict_warnings(${name})
-    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY $<1:${GAME_TOOLS_DIR}>)
 endfunction()
 
 # The command line that runs a tool target at build time.

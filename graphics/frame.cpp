@@ -1,5 +1,5 @@
 // One frame: the timer, the colour modifier, the keys, the movement, and the drawing of the scene.
-#include "graphics/renderer.h"
+#include "graphics/renderer_steps.h"
 
 #include "assets/material.h"
 #include "assets/mesh.h"
@@ -11,7 +11,6 @@ namespace Renderer {
 namespace {
 
 constexpr D3DCOLOR OpaqueBlack = 0xFF000000;
-constexpr float AspectRatio = 1.3333334f;  // the back buffer's 4:3, fixed
 
 enum class Axis { X, Y, Z };
 

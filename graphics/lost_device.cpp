@@ -1,7 +1,7 @@
 // Bringing a lost device back: while it is lost nothing is drawn, and once it may be reset, the
 // objects that live in the device's own memory are released, the device is reset and they are made
 // again. The shaders, the vertex declarations and the constant tables survive a reset.
-#include "graphics/renderer.h"
+#include "graphics/renderer_steps.h"
 
 #include "assets/mesh.h"
 #include "platform/win32.h"

@@ -1,4 +1,4 @@
-#include "graphics/renderer.h"
+#include "graphics/renderer_steps.h"
 
 #include "assets/material.h"
 #include "assets/mesh.h"
@@ -20,9 +20,6 @@ bool deviceLost = false;
 bool windowMinimized = false;
 
 namespace {
-
-constexpr UINT BackBufferWidth = 800;
-constexpr UINT BackBufferHeight = 600;
 
 // D3DX is loaded at the first call of one of its functions. Stock Windows lacks it until the DirectX
 // End-User Runtime is installed, so its presence is checked before anything could call it.
@@ -68,8 +65,8 @@ bool Startup(HWND startupWindow) {
 
 D3DPRESENT_PARAMETERS PresentationParameters(HWND deviceWindow) {
     D3DPRESENT_PARAMETERS parameters{};
-    parameters.BackBufferWidth = BackBufferWidth;
-    parameters.BackBufferHeight = BackBufferHeight;
+    parameters.BackBufferWidth = PictureWidth;
+    parameters.BackBufferHeight = PictureHeight;
     parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
     parameters.BackBufferCount = 1;
     parameters.MultiSampleType = D3DMULTISAMPLE_NONE;

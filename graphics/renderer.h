@@ -6,6 +6,12 @@
 
 namespace Renderer {
 
+// The one size of the picture: the main window's client area and the back buffer are both this,
+// and the projection's aspect is its ratio.
+constexpr int PictureWidth = 800;
+constexpr int PictureHeight = 600;
+constexpr float AspectRatio = static_cast<float>(PictureWidth) / static_cast<float>(PictureHeight);
+
 extern IDirect3DDevice9* device;
 extern IDirect3D9* direct3D;
 // The window drawn into, and the owner of the asset steps' message boxes.
@@ -18,30 +24,15 @@ extern D3DXVECTOR3 cameraPosition;
 extern float nearPlane;
 extern float farPlane;
 extern float fieldOfView;  // vertical, radians
-// Set when Present says the device was lost; the frames then try to bring it back instead of drawing.
-extern bool deviceLost;
-// Set while the window is minimized; the frames then rest instead of drawing.
-extern bool windowMinimized;
-// How long a pass that can show nothing (a lost device, a minimized window) waits instead of
-// spinning a core. The loop still takes its message after it.
-constexpr DWORD RestingPassMilliseconds = 10;
 
 // Looks for D3DX first, then starts the timer, makes the interface and the device for the window,
 // reads the material, makes its shaders, loads the two meshes and sets the scene defaults. False
 // only when D3DX is missing or the interface or the device could not be made (after its box).
 bool Startup(HWND window);
-// What the device is created with, and reset with after a loss: an 800 x 600 windowed back buffer
-// with a 16-bit depth buffer for the window.
-D3DPRESENT_PARAMETERS PresentationParameters(HWND window);
-bool CreateDevice(HWND window);
 // Moves the scene by the keys and the elapsed time, and draws and presents one frame. While the
 // window is minimized it only rests; while the device is lost it draws nothing and tries to bring
 // the device back instead.
 void DrawFrame();
-// True, after a rest, while the window is minimized. Once it is back, the timer restarts first.
-bool RestWhileMinimized();
-// One attempt to bring a lost device back; true when drawing can resume.
-bool RestoreLostDevice();
 // Releases what was made on the device, then the device and the interface. Safe in any state.
 bool Shutdown();
 

@@ -2,16 +2,15 @@
 
 #include "tests/robustness/mesh_layout.h"
 #include "tests/support/file_contents.h"
+#include "tests/support/shader_tokens.h"
 
 #include <algorithm>
 #include <cstdio>
 
 namespace {
 
-constexpr std::uint32_t EndToken = 0x0000FFFFu;
-constexpr std::uint32_t CommentOpcode = 0x0000FFFEu;
-constexpr std::uint32_t LongestComment = 0x7FFFu;
-constexpr std::uint32_t TableTag = 0x42415443u;  // "CTAB"
+using namespace ShaderTokens;
+
 constexpr std::uint64_t ConstantBytes = 20;
 constexpr std::uint64_t TypeBytes = 16;
 constexpr std::uint32_t StructClass = 5;
@@ -26,18 +25,6 @@ std::uint32_t Token(const std::vector<std::uint8_t>& bytes, std::uint64_t word) 
 
 void SetToken(std::vector<std::uint8_t>& bytes, std::uint64_t word, std::uint32_t value) {
     SetWordAt(bytes, static_cast<std::size_t>(4 * word), value);
-}
-
-bool IsComment(std::uint32_t token) {
-    return (token & 0xFFFFu) == CommentOpcode;
-}
-
-std::uint32_t CommentLength(std::uint32_t token) {
-    return (token >> 16) & LongestComment;
-}
-
-std::uint32_t Comment(std::uint32_t length) {
-    return CommentOpcode | length << 16;
 }
 
 std::uint32_t Half(const std::vector<std::uint8_t>& bytes, std::uint64_t offset) {
@@ -169,7 +156,7 @@ std::string LieAboutACommentLength(ShaderCase& bad, Dice& dice) {
             // The file that crashed D3DX: a version token, a comment of the longest length, the end token.
             const std::uint32_t version = Token(bad.bytes, 0);
             bad.bytes.clear();
-            for (const std::uint32_t token : {version, 0xFFFFFFFEu, EndToken}) {
+            for (const std::uint32_t token : {version, 0xFFFFFFFEu, End}) {
                 SetToken(bad.bytes, WordCount(bad.bytes), token);
             }
             bad.mustBeRefused = true;
@@ -330,8 +317,8 @@ std::string DamageAToken(ShaderCase& bad, Dice& dice) {
             return description + " flipped";
         }
         case 1: {
-            const std::vector<std::uint32_t> values = {EndToken,    0xFFFFFFFEu, Comment(0), Comment(1),
-                                                       0x8000FFFEu, TableTag,    0,          dice.Word()};
+            const std::vector<std::uint32_t> values = {End,         0xFFFFFFFEu, Comment(0), Comment(1),
+                                                       0x8000FFFEu, Tag,         0,          dice.Word()};
             const std::uint32_t value = dice.Pick(values);
             SetToken(bad.bytes, somewhere, value);
             return "word " + std::to_string(somewhere) + " set to " + Hex(value);
@@ -453,13 +440,13 @@ ShaderCase MakeShaderCase(const std::vector<ShaderSource>& sources, Dice& dice) 
 
 ShaderTableLayout FindShaderTable(const std::vector<std::uint8_t>& bytes) {
     const std::uint64_t words = WordCount(bytes);
-    for (std::uint64_t word = 1; word + 1 < words && Token(bytes, word) != EndToken; ++word) {
+    for (std::uint64_t word = 1; word + 1 < words && Token(bytes, word) != End; ++word) {
         const std::uint32_t token = Token(bytes, word);
         if (!IsComment(token)) {
             continue;
         }
         const std::uint32_t length = CommentLength(token);
-        if (length > 0 && Token(bytes, word + 1) == TableTag) {
+        if (length > 0 && Token(bytes, word + 1) == Tag) {
             return {word, 4 * (word + 2), 4 * std::uint64_t{length - 1}};
         }
         word += length;

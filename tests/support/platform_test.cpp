@@ -1,7 +1,7 @@
 #include "tests/support/platform_test.h"
 
 #include "application/main_window.h"
-#include "graphics/renderer.h"
+#include "graphics/renderer_steps.h"
 
 void PlatformTest::TearDown() {
     if (realDeviceStarted) {

@@ -2,6 +2,7 @@
 // and the shipped shaders pass.
 #include "assets/compiled_shader_check.h"
 #include "tests/support/file_contents.h"
+#include "tests/support/shader_tokens.h"
 
 #include <gtest/gtest.h>
 
@@ -12,17 +13,11 @@
 
 namespace {
 
+using namespace ShaderTokens;
 using Words = std::vector<std::uint32_t>;
 
 constexpr std::uint32_t PixelVersion = 0xFFFF0300u;   // ps_3_0
 constexpr std::uint32_t VertexVersion = 0xFFFE0300u;  // vs_3_0
-constexpr std::uint32_t End = 0x0000FFFFu;
-constexpr std::uint32_t Tag = 0x42415443u;  // "CTAB"
-constexpr std::uint32_t Nop = 0x00000000u;
-
-std::uint32_t Comment(std::uint32_t length) {
-    return 0xFFFEu | length << 16;
-}
 
 // A pixel shader whose constant table holds one float3 "c" with a default value, in this layout
 // (offsets from the byte after the tag): header 0, constant record 28, name 48, type record 52,

@@ -2,7 +2,7 @@
 // Nothing is drawn meanwhile, the meshes' buffers are gone before every Reset and made again after
 // one succeeds, and the time spent lost or minimized moves nothing.
 #include "assets/material.h"
-#include "graphics/renderer.h"
+#include "graphics/renderer_steps.h"
 #include "tests/unit/mesh_fake_device.h"
 #include "time/frame_timer.h"
 

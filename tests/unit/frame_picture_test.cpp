@@ -2,7 +2,7 @@
 // above it and the plane below, how held keys move them, and the scene coming back after the device
 // was lost. Every frame read back is saved under <build>/frames.
 #include "application/main_window.h"
-#include "graphics/renderer.h"
+#include "graphics/renderer_steps.h"
 #include "tests/support/allocation_counter.h"
 #include "tests/support/platform_test.h"
 #include "tests/unit/frame_picture.h"

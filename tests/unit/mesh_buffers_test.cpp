@@ -129,7 +129,7 @@ TEST_F(MeshBuffersTest, MeshLoadedWithoutADeviceMakesNothing) {
     Renderer::device = nullptr;
     Mesh mesh;
 
-    EXPECT_TRUE(mesh.Load(WriteMeshFile(MeshFileBytes(4, 6, Square, SquareIndices))));
+    EXPECT_FALSE(mesh.Load(WriteMeshFile(MeshFileBytes(4, 6, Square, SquareIndices))));
 
     ASSERT_EQ(messageBoxes.size(), 1u);
     EXPECT_EQ(messageBoxes[0].text, "DirectX failed to get device creation parameters");

@@ -56,7 +56,7 @@ TEST_F(MeshDeviceTest, MissingFileOnTheRealDeviceShowsOnlyTheVertexBufferBox) {
     RecordMessageBoxes();
     Mesh mesh;
 
-    EXPECT_TRUE(mesh.Load("data/no-such.mesh.bin"));
+    EXPECT_FALSE(mesh.Load("data/no-such.mesh.bin"));
 
     EXPECT_EQ(mesh.vertexCount, 0u);
     EXPECT_EQ(mesh.primitiveCount, 0u);

@@ -1,5 +1,5 @@
 // Every failing Direct3D step of a mesh shows exactly one box, owned by the renderer's window, and
-// leaves what was made before it in the mesh; Load still returns true.
+// leaves what was made before it in the mesh; Load returns false.
 #include "tests/unit/mesh_fake_device.h"
 
 namespace {
@@ -62,7 +62,7 @@ TEST_P(MeshFailureTest, ShowsOneBoxAndKeepsWhatWasMadeBefore) {
     (failure.nullResult ? nullResultOperation : failingOperation) = failure.operation;
     Mesh mesh;
 
-    EXPECT_TRUE(mesh.Load(WriteMeshFile(MeshFileBytes(3, 3, Triangle, {0, 1, 2}))));
+    EXPECT_FALSE(mesh.Load(WriteMeshFile(MeshFileBytes(3, 3, Triangle, {0, 1, 2}))));
 
     ASSERT_EQ(messageBoxes.size(), 1u);
     EXPECT_EQ(messageBoxes[0].owner, FakeWindow());

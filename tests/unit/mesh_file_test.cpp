@@ -130,7 +130,7 @@ TEST_F(MeshFileTest, FileHoldingNoWholeVertexGetsZeroCountsAndAsksForNoBuffer) {
         indexBufferCreation.reset();
         Mesh mesh;
 
-        EXPECT_TRUE(mesh.Load(test.path));
+        EXPECT_FALSE(mesh.Load(test.path));
 
         EXPECT_EQ(mesh.vertexCount, 0u);
         EXPECT_EQ(mesh.indexCount, 0u);
@@ -197,7 +197,7 @@ TEST_F(MeshFileTest, VertexCountBeyondA32BitBufferIsRejected) {
     reportedFileSize = LONGLONG{1} << 40;
     Mesh mesh;
 
-    EXPECT_TRUE(mesh.Load(WriteMeshFile(MeshFileBytes(0x10000001u, 3, {Triangle[0]}, TriangleIndices))));
+    EXPECT_FALSE(mesh.Load(WriteMeshFile(MeshFileBytes(0x10000001u, 3, {Triangle[0]}, TriangleIndices))));
 
     EXPECT_FALSE(vertexBufferCreation.has_value());
     EXPECT_FALSE(indexBufferCreation.has_value());
@@ -214,7 +214,7 @@ TEST_F(MeshFileTest, IndexCountBeyondA32BitBufferIsRejected) {
     reportedFileSize = LONGLONG{1} << 40;
     Mesh mesh;
 
-    EXPECT_TRUE(mesh.Load(WriteMeshFile(MeshFileBytes(3, 0x55555556u, Triangle, TriangleIndices))));
+    EXPECT_FALSE(mesh.Load(WriteMeshFile(MeshFileBytes(3, 0x55555556u, Triangle, TriangleIndices))));
 
     EXPECT_NE(mesh.vertexBuffer, nullptr);
     EXPECT_FALSE(indexBufferCreation.has_value());
@@ -238,7 +238,7 @@ TEST_F(MeshFileTest, LargestIndexCountAsksForItsWholeBuffer) {
 TEST_F(MeshFileTest, IndexPastTheLastVertexRejectsTheMesh) {
     Mesh mesh;
 
-    EXPECT_TRUE(mesh.Load(WriteMeshFile(MeshFileBytes(3, 3, Triangle, {0, 1, 3}))));
+    EXPECT_FALSE(mesh.Load(WriteMeshFile(MeshFileBytes(3, 3, Triangle, {0, 1, 3}))));
 
     ASSERT_EQ(messageBoxes.size(), 1u);
     EXPECT_EQ(messageBoxes[0].owner, FakeWindow());
