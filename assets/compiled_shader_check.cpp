@@ -332,8 +332,8 @@ private:
         std::uint64_t inside = 0;
         if (elements > 1) {
             problem = CheckElements(offset, nesting, copies, elements, inside);
-        } else if (type.Class == D3DXPC_STRUCT && type.StructMembers > 0) {
-            problem = CheckMembers(type, nesting, copies, inside);
+        } else if (type.Class == D3DXPC_STRUCT) {
+            problem = CheckMembers(offset, type, nesting, copies, inside);
         }
         bytes = std::max(bytes, inside);
         return problem;
@@ -352,6 +352,18 @@ private:
         if (type.Type > D3DXPT_UNSUPPORTED) {
             return "its type record at offset " + Number(offset) + " has the type " + Number(type.Type) +
                    ", not one of D3DX's";
+        }
+        if (type.Elements == 0) {
+            return "its type record at offset " + Number(offset) + " has no elements";
+        }
+        // D3DX sets a register's components through a local of four, and divides by a struct's
+        // components (checked against its members) to find the element it sets.
+        const bool shaped = type.Class == D3DXPC_STRUCT
+                                ? type.Rows * type.Columns > 0
+                                : type.Rows >= 1 && type.Rows <= 4 && type.Columns >= 1 && type.Columns <= 4;
+        if (!shaped) {
+            return "its type record at offset " + Number(offset) + " has " + Number(type.Rows) + " rows and " +
+                   Number(type.Columns) + " columns, which D3DX cannot set";
         }
         return {};
     }
@@ -375,10 +387,10 @@ private:
         return problem;
     }
 
-    // Each member record of a struct, its name and its type, one level deeper. *inside becomes the
-    // members' bytes.
-    std::string CheckMembers(const D3DXSHADER_TYPEINFO& type, unsigned nesting, std::uint64_t copies,
-                             std::uint64_t& inside) {
+    // Each member record of a struct, its name and its type, one level deeper; their components add
+    // up to the struct's, as D3DX's own compiler writes them. *inside becomes the members' bytes.
+    std::string CheckMembers(std::uint64_t offset, const D3DXSHADER_TYPEINFO& type, unsigned nesting,
+                             std::uint64_t copies, std::uint64_t& inside) {
         if (nesting == DeepestNesting) {
             return "its structs nest deeper than " + Number(DeepestNesting) + " levels";
         }
@@ -388,11 +400,13 @@ private:
             return "its " + Number(members) + " struct member records at offset " +
                    Number(type.StructMemberInfo) + " run past the end of the table";
         }
+        std::uint64_t components = 0;
         for (std::uint64_t member = 0; member < members; ++member) {
-            const std::uint64_t offset = type.StructMemberInfo + member * MemberBytes;
-            const auto record = table.Read<D3DXSHADER_STRUCTMEMBERINFO>(offset);
+            const std::uint64_t memberOffset = type.StructMemberInfo + member * MemberBytes;
+            const auto record = table.Read<D3DXSHADER_STRUCTMEMBERINFO>(memberOffset);
             if (!table.HoldsString(record.Name)) {
-                return "the name of its struct member at offset " + Number(offset) + " does not end inside the table";
+                return "the name of its struct member at offset " + Number(memberOffset) +
+                       " does not end inside the table";
             }
             std::uint64_t memberBytes = 0;
             const std::string problem = CheckType(record.TypeInfo, false, nesting + 1, copies, memberBytes);
@@ -400,6 +414,13 @@ private:
                 return problem;
             }
             inside = Add(inside, memberBytes);
+            const auto memberType = table.Read<D3DXSHADER_TYPEINFO>(record.TypeInfo);
+            components = Add(components, Multiply(std::uint64_t{memberType.Rows} * memberType.Columns,
+                                                  memberType.Elements));
+        }
+        if (components != std::uint64_t{type.Rows} * type.Columns) {
+            return "its struct type record at offset " + Number(offset) + " gives " + Number(type.Rows) + " x " +
+                   Number(type.Columns) + " components, where its members hold " + Number(components);
         }
         return {};
     }

@@ -285,12 +285,17 @@ std::string LieAboutATableCount(ShaderCase& bad, Dice& dice) {
             SetHalf(bad.bytes, type + 10, members);
             SetWordAt(bad.bytes, static_cast<std::size_t>(type + 12), memberRecords);
             if (!itself && dice.OneIn(2)) {
-                SetHalf(bad.bytes, type + 8, 0xFFFFu);  // each of 65535 elements has the members
+                // An array of them, whose element D3DX finds by dividing by the struct's components.
+                SetHalf(bad.bytes, type + 8, dice.OneIn(2) ? 0xFFFFu : dice.Between(2, 16));
+                if (dice.OneIn(2)) {
+                    SetHalf(bad.bytes, type + 4 + 2 * dice.Below(2), dice.Below(2));  // rows or columns 0 or 1
+                }
             }
             bad.mustBeRefused = itself;
             return which + "type made a struct of " + std::to_string(members) + " members of " +
-                   (itself ? "itself" : "its old type") +
-                   (Half(bad.bytes, type + 8) == 0xFFFFu ? ", 65535 elements" : "");
+                   (itself ? "itself" : "its old type") + ", " + std::to_string(Half(bad.bytes, type + 8)) +
+                   " elements of " + std::to_string(Half(bad.bytes, type + 4)) + " x " +
+                   std::to_string(Half(bad.bytes, type + 6));
         }
     }
 }

@@ -70,6 +70,29 @@ void CheckNothingMade(const Made& made, std::ostringstream& problems) {
     }
 }
 
+// What the frame sets through the table: the defaults (when the material gives no colour modifier),
+// and each handle's values, here from a matrix that ends where an inaccessible page begins, so that
+// D3DX reading past the values it is given crashes.
+void SetAsTheFrameDoes(ShaderKind kind, const Made& made) {
+    if (made.table == nullptr) {
+        return;
+    }
+    platform::SetDefaults(made.table, Renderer::device);
+    auto* const matrix = static_cast<D3DXMATRIX*>(AllocateBeforeAGuardPage(sizeof(D3DXMATRIX)));
+    if (matrix == nullptr) {
+        return;
+    }
+    *matrix = D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
+    for (const D3DXHANDLE handle : made.handles) {
+        if (handle != nullptr && kind == ShaderKind::Pixel) {
+            platform::SetFloatArray(made.table, Renderer::device, handle, &matrix->_42, 3);
+        } else if (handle != nullptr) {
+            platform::SetMatrix(made.table, Renderer::device, handle, matrix);
+        }
+    }
+    FreeBeforeAGuardPage(matrix);
+}
+
 void CheckMade(const ShaderCase& bad, const Made& made, std::ostringstream& problems) {
     if (made.shader == nullptr) {
         problems << "success without a shader; ";
@@ -87,10 +110,7 @@ void CheckMade(const ShaderCase& bad, const Made& made, std::ostringstream& prob
             problems << "the handle of " << wanted[handle] << (inTable ? " is null" : " is not null") << "; ";
         }
     }
-    // What the frame does with the fragment table when the material gives no colour modifier.
-    if (made.table != nullptr) {
-        platform::SetDefaults(made.table, Renderer::device);
-    }
+    SetAsTheFrameDoes(bad.kind, made);
 }
 
 }  // namespace

@@ -179,6 +179,31 @@ std::vector<Rule> Rules() {
              t.Set(44, 0);
          })),
          pixel, "the constant table in the comment at word 1: constant 0: it expands to more than 4096 constants"},
+        // D3DX sets at most four components a register, and divides by a struct's components.
+        {"TypeColumns", Bytes(TableWith([](Table& t) { t.SetHalf(58, 5); })), pixel,
+         "the constant table in the comment at word 1: constant 0: its type record at offset 52 has 1 rows and 5 "
+         "columns, which D3DX cannot set"},
+        {"TypeElements", Bytes(TableWith([](Table& t) { t.SetHalf(60, 0); })), pixel,
+         "the constant table in the comment at word 1: constant 0: its type record at offset 52 has no elements"},
+        {"StructWithoutComponents", Bytes(TableWith([](Table& t) {
+             t.SetHalf(52, 5);
+             t.SetHalf(56, 0);
+         })),
+         pixel,
+         "the constant table in the comment at word 1: constant 0: its type record at offset 52 has 0 rows and 3 "
+         "columns, which D3DX cannot set"},
+        // A struct of one float3 member (type record at 96) that claims four components.
+        {"StructComponents", Bytes(TableWith([](Table& t) {
+             t.SetHalf(52, 5);
+             t.SetHalf(58, 4);
+             t.SetHalf(62, 1);
+             t.Set(64, 88);
+             t.Set(92, 96);
+             t.words.insert(t.words.end(), {1u | 3u << 16, 1u | 3u << 16, 1, 0});
+         })),
+         pixel,
+         "the constant table in the comment at word 1: constant 0: its struct type record at offset 52 gives 1 x 4 "
+         "components, where its members hold 3"},
         {"DefaultValueRegisters", Bytes(TableWith([](Table& t) { t.SetHalf(36, 2); })), pixel,
          "the constant table in the comment at word 1: constant 0: its default value of 32 bytes at offset 72 runs "
          "past the end of the table"},
