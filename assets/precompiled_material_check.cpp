@@ -1,52 +1,41 @@
-// Precompiled chunks are read field by field in the order and sizes of Lua 5.2's loader, so that
-// what is checked is exactly what the loader will build, and the code is then held to the shape of
-// a material: straight-line code that builds tables from constants, locals, arithmetic and
-// concatenation and returns them.
+// Precompiled chunks are read field by field in the order and sizes of Lua 5.2's loader (lundump.c),
+// so that what is checked is exactly what the loader will build, and the code is then held to the
+// shape of a material: straight-line code that builds tables from constants, locals, arithmetic and
+// concatenation and returns them. Instructions are read with Lua's own lopcodes.h, and each rule
+// names the place in Lua's virtual machine that it answers.
 #include "assets/precompiled_material_check.h"
-
-#include <lua.hpp>
 
 #include <cstdint>
 #include <cstring>
-#include <limits>
 #include <vector>
+
+#include <lua.hpp>
+
+extern "C" {
+#include "lopcodes.h"
+#include "lundump.h"
+}
 
 namespace {
 
-// Lua 5.2's instruction format: the opcode in the low 6 bits, then A (8 bits), C (9), B (9); Bx is
-// B and C together, Ax all 26 bits above the opcode. An RK operand with bit 8 set names a constant.
-enum Opcode : unsigned {
-    Move, LoadK, LoadKx, LoadBool, LoadNil, GetUpval, GetTabUp, GetTable, SetTabUp, SetUpval, SetTable,
-    NewTable, Self, Add, Sub, Mul, Div, Mod, Pow, Unm, Not, Len, Concat, Jmp, Eq, Lt, Le, Test, TestSet,
-    Call, TailCall, Return, ForLoop, ForPrep, TForCall, TForLoop, SetList, Closure, VarArg, ExtraArg,
-    OpcodeCount
-};
-const char* const OpcodeNames[OpcodeCount] = {
-    "MOVE", "LOADK", "LOADKX", "LOADBOOL", "LOADNIL", "GETUPVAL", "GETTABUP", "GETTABLE", "SETTABUP",
-    "SETUPVAL", "SETTABLE", "NEWTABLE", "SELF", "ADD", "SUB", "MUL", "DIV", "MOD", "POW", "UNM", "NOT",
-    "LEN", "CONCAT", "JMP", "EQ", "LT", "LE", "TEST", "TESTSET", "CALL", "TAILCALL", "RETURN", "FORLOOP",
-    "FORPREP", "TFORCALL", "TFORLOOP", "SETLIST", "CLOSURE", "VARARG", "EXTRAARG"};
-
-constexpr unsigned ConstantBit = 1u << 8;
-constexpr std::int64_t ListItemsPerStore = 50;  // the compiler's fields per SETLIST block
+// Naming a variable in an error message (ldebug.c: getobjname, kname) follows the instructions that
+// set its register back towards the start of the code, one level of C recursion for each earlier
+// instruction, and each level scans the code from its start (findsetreg) and every local name
+// (lfunc.c: luaF_getlocalname), all inside one instruction, where no count hook runs. A level takes
+// 176 bytes of stack in the Windows build (getobjname 128, kname 48), so at these caps the naming
+// takes at most 352 KiB of the main thread's 2 MiB and some 10 million steps (11 ms under Wine). The
+// shipped material has 15 instructions and no local names.
+constexpr std::uint64_t LongestCode = 2048;
+constexpr std::uint64_t MostLocalNames = 2048;
 // Table sizes are far beyond what a material's memory can hold from here on, and the virtual
 // machine's own arithmetic on them stays inside an int.
 constexpr std::int64_t LargestTableSize = std::int64_t{1} << 24;
 
-struct Instruction {
-    std::uint32_t word;
-    unsigned Op() const { return word & 0x3Fu; }
-    unsigned A() const { return (word >> 6) & 0xFFu; }
-    unsigned C() const { return (word >> 14) & 0x1FFu; }
-    unsigned B() const { return word >> 23; }
-    unsigned Bx() const { return word >> 14; }
-    unsigned Ax() const { return word >> 6; }
-};
-
-// A table size as NEWTABLE encodes it: three bits of mantissa and five of exponent.
-std::int64_t DecodedTableSize(unsigned encoded) {
-    const unsigned exponent = (encoded >> 3) & 0x1Fu;
-    return exponent == 0 ? encoded : (std::int64_t{encoded & 7u} + 8) << (exponent - 1);
+// A table size as NEWTABLE encodes it: three bits of mantissa and five of exponent. Lua's own
+// decoding (lobject.c: luaO_fb2int) shifts inside an int, past its end for the largest exponents.
+std::int64_t DecodedTableSize(int encoded) {
+    const int exponent = (encoded >> 3) & 0x1F;
+    return exponent == 0 ? encoded : (std::int64_t{encoded & 7} + 8) << (exponent - 1);
 }
 
 // What the checks need of the chunk's one function.
@@ -117,17 +106,10 @@ private:
 };
 
 // The header that this build of Lua writes and accepts; any other makes the loader refuse the chunk.
-std::vector<unsigned char> ExpectedHeader() {
-    const int one = 1;
-    const char signature[] = LUA_SIGNATURE;
-    std::vector<unsigned char> header(signature, signature + sizeof signature - 1);
-    header.insert(header.end(), {static_cast<unsigned char>(LUA_VERSION_NUM / 100 * 16 + LUA_VERSION_NUM % 100), 0,
-                                 *reinterpret_cast<const unsigned char*>(&one), sizeof(int), sizeof(std::size_t),
-                                 sizeof(std::uint32_t), sizeof(lua_Number),
-                                 static_cast<unsigned char>(static_cast<lua_Number>(0.5) == 0)});
-    const char tail[] = "\x19\x93\r\n\x1a\n";
-    header.insert(header.end(), tail, tail + sizeof tail - 1);
-    return header;
+bool HasThisLuasHeader(const unsigned char* bytes, std::size_t size) {
+    lu_byte header[LUAC_HEADERSIZE];
+    luaU_header(header);
+    return size >= LUAC_HEADERSIZE && std::memcmp(bytes, header, LUAC_HEADERSIZE) == 0;
 }
 
 void ReadConstants(ChunkReader& reader, Function& function) {
@@ -154,6 +136,9 @@ void ReadDebugInformation(ChunkReader& reader, Function& function) {
     function.lineCount = reader.Count();
     reader.Take(function.lineCount * sizeof(int));
     const std::uint64_t localCount = reader.Count();
+    if (localCount > MostLocalNames) {
+        reader.Refuse("it names more than " + std::to_string(MostLocalNames) + " locals");
+    }
     for (std::uint64_t local = 0; local < localCount && !reader.Stopped(); ++local) {
         if (reader.String() == 0) {
             reader.Refuse("local " + std::to_string(local) + " has no name");
@@ -177,10 +162,13 @@ void ReadFunction(ChunkReader& reader, Function& function) {
     reader.Read<unsigned char>();  // takes extra arguments: the main function does, and nothing reads them here
     function.stackSize = reader.Read<unsigned char>();
     const std::uint64_t codeSize = reader.Count();
-    if (const unsigned char* const code = reader.Take(codeSize * sizeof(std::uint32_t))) {
+    if (codeSize > LongestCode) {
+        reader.Refuse("its code has more than " + std::to_string(LongestCode) + " instructions");
+    }
+    if (const unsigned char* const code = reader.Take(codeSize * sizeof(Instruction))) {
         function.code.resize(static_cast<std::size_t>(codeSize));
         for (std::size_t at = 0; at < function.code.size(); ++at) {
-            std::memcpy(&function.code[at].word, code + at * sizeof(std::uint32_t), sizeof(std::uint32_t));
+            std::memcpy(&function.code[at], code + at * sizeof(Instruction), sizeof(Instruction));
         }
     }
     ReadConstants(reader, function);
@@ -199,19 +187,19 @@ public:
 
     std::string Fault() {
         const std::vector<Instruction>& code = function.code;
-        if (code.empty() || code.back().Op() != Return || code.back().B() == 0) {
+        if (code.empty() || GET_OPCODE(code.back()) != OP_RETURN || GETARG_B(code.back()) == 0) {
             return "its code does not end with a return of a fixed number of values";
         }
         for (std::size_t pc = 0; pc < code.size(); ++pc) {
-            const bool takesExtraArgument =
-                code[pc].Op() == LoadKx || (code[pc].Op() == SetList && code[pc].C() == 0);
+            const OpCode op = GET_OPCODE(code[pc]);
+            const bool takesExtraArgument = op == OP_LOADKX || (op == OP_SETLIST && GETARG_C(code[pc]) == 0);
             const Instruction* const extra =
-                takesExtraArgument && pc + 1 < code.size() && code[pc + 1].Op() == ExtraArg ? &code[pc + 1] : nullptr;
+                takesExtraArgument && pc + 1 < code.size() && GET_OPCODE(code[pc + 1]) == OP_EXTRAARG ? &code[pc + 1]
+                                                                                                    : nullptr;
             const std::string fault = InstructionFault(code[pc], extra);
             if (!fault.empty()) {
-                const unsigned op = code[pc].Op();
                 return "instruction " + std::to_string(pc + 1) + " (" +
-                       (op < OpcodeCount ? OpcodeNames[op] : "opcode " + std::to_string(op)) + ") " + fault;
+                       (Known(op) ? luaP_opnames[op] : "opcode " + std::to_string(op)) + ") " + fault;
             }
             pc += takesExtraArgument ? 1 : 0;
         }
@@ -219,99 +207,131 @@ public:
     }
 
 private:
-    bool Register(std::uint64_t index) const { return index < function.stackSize; }
-    bool Constant(std::uint64_t index) const { return index < function.constantCount; }
-    bool RegisterOrConstant(unsigned operand) const {
-        return (operand & ConstantBit) != 0 ? Constant(operand & ~ConstantBit) : Register(operand);
-    }
-    bool Upvalue(unsigned index) const { return index < function.upvalueCount; }
+    static bool Known(OpCode op) { return static_cast<int>(op) < NUM_OPCODES; }
+    bool Register(std::int64_t index) const { return index < function.stackSize; }
+    bool Constant(std::int64_t index) const { return static_cast<std::uint64_t>(index) < function.constantCount; }
+    bool RegisterOrConstant(int operand) const { return ISK(operand) ? Constant(INDEXK(operand)) : Register(operand); }
+    bool Upvalue(int index) const { return static_cast<std::uint64_t>(index) < function.upvalueCount; }
 
-    // A register written from here on no longer holds the table that a constructor made.
-    void Writes(std::uint64_t first, std::uint64_t last) {
-        for (std::uint64_t index = first; index <= last && index < holdsNewTable.size(); ++index) {
-            holdsNewTable[index] = false;
+    // An operand as luaP_opmodes types it: OpArgR a register, OpArgK a register or a constant (only a
+    // constant in Bx), OpArgU one that each instruction reads in its own way.
+    bool Inside(OpArgMask mode, int operand, bool wide) const {
+        switch (mode) {
+            case OpArgR: return Register(operand);
+            case OpArgK: return wide ? Constant(operand) : RegisterOrConstant(operand);
+            default: return true;
         }
     }
-    // Where the virtual machine may collect garbage, it takes every register from first on as
-    // dead and may clear it.
-    void MayClearFrom(std::uint64_t first) { Writes(first, holdsNewTable.size()); }
+    bool OperandsInside(Instruction instruction, const Instruction* extra) const {
+        const OpCode op = GET_OPCODE(instruction);
+        const int a = GETARG_A(instruction);
+        const int b = GETARG_B(instruction);
+        const bool wide = getOpMode(op) == iABx;
+        const bool typed = Inside(getBMode(op), wide ? GETARG_Bx(instruction) : b, wide) &&
+                           Inside(getCMode(op), GETARG_C(instruction), false);
+        switch (op) {
+            case OP_LOADKX: return Register(a) && Constant(GETARG_Ax(*extra));
+            case OP_LOADNIL: return Register(a + b);  // registers A to A + B
+            case OP_GETUPVAL: case OP_GETTABUP: case OP_SETUPVAL: return typed && Register(a) && Upvalue(b);
+            case OP_SETTABUP: return typed && Upvalue(a);
+            case OP_RETURN: return std::int64_t{a} + b - 1 <= function.stackSize;  // registers A to A + B - 2
+            default: return typed && Register(a);
+        }
+    }
 
-    std::string InstructionFault(const Instruction& instruction, const Instruction* extra) {
-        const unsigned a = instruction.A();
-        const unsigned b = instruction.B();
-        const unsigned c = instruction.C();
-        bool inside = true;
-        switch (instruction.Op()) {
-            case Move: case Unm: case Not: case Len: inside = Register(a) && Register(b); break;
-            case LoadK: inside = Register(a) && Constant(instruction.Bx()); break;
-            case LoadKx:
+    // A register written from here on no longer holds the table that a constructor made.
+    void Writes(std::int64_t first, std::int64_t last) {
+        for (std::int64_t index = first; index <= last && Register(index); ++index) {
+            holdsNewTable[static_cast<std::size_t>(index)] = false;
+        }
+    }
+    // A collection marks the running function's registers only below the stack top, and when it
+    // finishes it sets the type of every register above the top to nil, while their values still
+    // point at what it frees (lgc.c: traversestack). So where the virtual machine may collect with
+    // the top lowered to first, no register from there on holds a table any more.
+    void MayClearFrom(std::int64_t first) { Writes(first, function.stackSize); }
+
+    // What the instruction leaves in the registers, for SETLIST (below).
+    void FollowWrites(Instruction instruction) {
+        const OpCode op = GET_OPCODE(instruction);
+        const int a = GETARG_A(instruction);
+        const int b = GETARG_B(instruction);
+        const int c = GETARG_C(instruction);
+        switch (op) {
+            case OP_NEWTABLE:  // its step of the collector runs with the top at A + 1 (lvm.c: checkGC)
+                MayClearFrom(a + 1);
+                holdsNewTable[static_cast<std::size_t>(a)] = true;
+                break;
+            case OP_CONCAT:
+                // The operands become strings, and the partial results lie among them. While it
+                // concatenates, the top is at C + 1 (lvm.c: OP_CONCAT), and an allocation that fails
+                // there collects everything before it tries again (lmem.c: luaM_realloc_), whatever A
+                // is; the step after it (from A + 1 or B) clears no more than that.
+                Writes(a, a);
+                Writes(b, c);
+                MayClearFrom(c + 1);
+                break;
+            case OP_LOADNIL: Writes(a, a + b); break;
+            default:
+                if (testAMode(op)) {
+                    Writes(a, a);
+                }
+        }
+    }
+
+    std::string InstructionFault(Instruction instruction, const Instruction* extra) {
+        const OpCode op = GET_OPCODE(instruction);
+        const int a = GETARG_A(instruction);
+        const int b = GETARG_B(instruction);
+        const int c = GETARG_C(instruction);
+        if (!Known(op) || op == OP_EXTRAARG) {
+            return "is no instruction a material needs";
+        }
+        if (testTMode(op) || getOpMode(op) == iAsBx) {
+            return "is a test or a jump, which a material does not need";
+        }
+        switch (op) {
+            case OP_CALL: case OP_TAILCALL: case OP_TFORCALL: case OP_SELF:
+                return "is a call, which a material does not need";
+            case OP_CLOSURE: return "makes a function, which a material does not need";
+            case OP_VARARG: return "reads extra arguments, which a material does not need";
+            case OP_LOADKX:
                 if (extra == nullptr) return "lacks its extra argument";
-                inside = Register(a) && Constant(extra->Ax());
                 break;
-            case LoadBool:
+            case OP_LOADBOOL:
                 if (c != 0) return "skips the next instruction, which a material does not need";
-                inside = Register(a);
                 break;
-            case LoadNil: inside = Register(std::uint64_t{a} + b); break;
-            case GetUpval: inside = Register(a) && Upvalue(b); break;
-            case GetTabUp: inside = Register(a) && Upvalue(b) && RegisterOrConstant(c); break;
-            case GetTable: inside = Register(a) && Register(b) && RegisterOrConstant(c); break;
-            case SetTabUp: inside = Upvalue(a) && RegisterOrConstant(b) && RegisterOrConstant(c); break;
-            case SetUpval: inside = Register(a) && Upvalue(b); break;
-            case SetTable: inside = Register(a) && RegisterOrConstant(b) && RegisterOrConstant(c); break;
-            case Add: case Sub: case Mul: case Div: case Mod: case Pow:
-                inside = Register(a) && RegisterOrConstant(b) && RegisterOrConstant(c);
-                break;
-            case NewTable:
+            case OP_NEWTABLE:
                 if (DecodedTableSize(b) > LargestTableSize || DecodedTableSize(c) > LargestTableSize) {
                     return "asks for a table larger than a material can hold";
                 }
-                if (!Register(a)) {
-                    inside = false;
-                    break;
-                }
-                MayClearFrom(a + 1);
-                holdsNewTable[a] = true;
-                return {};
-            case Concat:
-                if (b >= c || !Register(a) || !Register(c)) return "concatenates outside its function's registers";
-                Writes(a, a);
-                Writes(b, c);  // the operands become strings, and the partial results lie among them
-                MayClearFrom(a >= b ? a + 1 : b);
-                return {};
-            case SetList: return ListStoreFault(a, b, c == 0 ? (extra != nullptr ? extra->Ax() : 0) : c);
-            case Return:
-                if (b == 0) return "returns a number of values that only a call could set";
-                inside = std::uint64_t{a} + b - 1 <= function.stackSize;
                 break;
-            case Jmp: case Eq: case Lt: case Le: case Test: case TestSet: case ForLoop: case ForPrep:
-            case TForLoop:
-                return "is a test or a jump, which a material does not need";
-            case Call: case TailCall: case TForCall: case Self:
-                return "is a call, which a material does not need";
-            case Closure: return "makes a function, which a material does not need";
-            case VarArg: return "reads extra arguments, which a material does not need";
-            default: return "is no instruction a material needs";
+            case OP_CONCAT:
+                if (b >= c || !Register(c)) return "concatenates outside its function's registers";
+                break;
+            case OP_RETURN:
+                if (b == 0) return "returns a number of values that only a call could set";
+                break;
+            case OP_SETLIST: return ListStoreFault(a, b, c == 0 ? (extra != nullptr ? GETARG_Ax(*extra) : 0) : c);
+            default: break;
         }
-        if (!inside) {
+        if (!OperandsInside(instruction, extra)) {
             return "names a register, constant or upvalue that its function does not have";
         }
-        // Stores into tables and upvalues, and the return, write no register.
-        const unsigned op = instruction.Op();
-        if (op != SetTabUp && op != SetUpval && op != SetTable && op != Return) {
-            Writes(a, op == LoadNil ? std::uint64_t{a} + b : a);
-        }
+        FollowWrites(instruction);
         return {};
     }
 
-    // SETLIST takes its register as a table without looking, so only one that a constructor filled
-    // and nothing overwrote since will do.
-    std::string ListStoreFault(unsigned a, unsigned count, std::uint64_t block) {
+    // SETLIST takes its register as a table without looking (lvm.c: luai_runtimecheck does nothing),
+    // so only one that a constructor filled and nothing overwrote or may have cleared since will do.
+    std::string ListStoreFault(int a, int count, std::int64_t block) {
         if (count == 0) return "stores a number of values that only a call could set";
         if (block == 0) return "lacks its block number";
-        if (!Register(std::uint64_t{a} + count)) return "stores values from outside its function's registers";
-        if (!holdsNewTable[a]) return "stores into a register that holds no table of its own making";
-        if ((block - 1) * ListItemsPerStore + count > LargestTableSize) {
+        if (!Register(a + count)) return "stores values from outside its function's registers";
+        if (!holdsNewTable[static_cast<std::size_t>(a)]) {
+            return "stores into a register that holds no table of its own making";
+        }
+        if ((block - 1) * LFIELDS_PER_FLUSH + count > LargestTableSize) {
             return "stores past what a material can hold";
         }
         return {};
@@ -337,11 +357,10 @@ std::string FunctionFault(const Function& function) {
 }  // namespace
 
 bool CheckPrecompiledMaterial(const unsigned char* bytes, std::size_t size, std::string& fault) {
-    const std::vector<unsigned char> header = ExpectedHeader();
-    if (size < header.size() || std::memcmp(bytes, header.data(), header.size()) != 0) {
+    if (!HasThisLuasHeader(bytes, size)) {
         return true;  // the loader refuses any other header, or a shorter chunk, by itself
     }
-    ChunkReader reader(bytes + header.size(), size - header.size());
+    ChunkReader reader(bytes + LUAC_HEADERSIZE, size - LUAC_HEADERSIZE);
     Function function;
     ReadFunction(reader, function);
     if (reader.LuaRefuses()) {

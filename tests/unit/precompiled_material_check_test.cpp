@@ -39,6 +39,8 @@ std::vector<Case> Cases() {
     namelessLocal.localNames = {"t", ""};
     ChunkParts extraUpvalueName;
     extraUpvalueName.upvalueNames = 2;
+    ChunkParts tooManyLocals;
+    tooManyLocals.localNames.assign(2049, "x");
     ChunkParts noReturn;
     noReturn.code.pop_back();
     std::string cut = Chunk(ChunkParts());
@@ -113,6 +115,15 @@ std::vector<Case> Cases() {
                          CREATE_ABC(OP_SETLIST, 1, 1, 1)},
                         3)),
          noTable},
+        {"a list stored into a register above a concatenation's operands",
+         Chunk(WithCode({CREATE_ABC(OP_NEWTABLE, 2, 0, 0), CREATE_ABC(OP_CONCAT, 3, 0, 1),
+                         CREATE_ABC(OP_SETLIST, 2, 1, 1)},
+                        4)),
+         noTable},
+        {"code as long as a material's may be", Chunk(WithCode(std::vector<Instruction>(2047))), ""},
+        {"code longer than a material's may be", Chunk(WithCode(std::vector<Instruction>(2048))),
+         "its code has more than 2048 instructions"},
+        {"more locals than a material may name", Chunk(tooManyLocals), "it names more than 2048 locals"},
         {"a list of an open count",
          Chunk(WithCode({CREATE_ABC(OP_NEWTABLE, 0, 0, 0), CREATE_ABC(OP_SETLIST, 0, 0, 1)})),
          "stores a number of values that only a call could set"},

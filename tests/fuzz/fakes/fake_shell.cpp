@@ -1,5 +1,5 @@
 // The rest of the native platform: message boxes recorded, standard error captured, the C heap,
-// the system's clock, and the stop at a misuse.
+// the system's clock (noting when it is first read), and the stop at a misuse.
 #include "tests/fuzz/fakes/platform_fakes.h"
 #include "tests/robustness/read_back.h"
 
@@ -9,16 +9,29 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <ctime>
 #include <sstream>
+#include <utility>
 
 namespace {
 
 std::vector<MessageBoxCall> boxes;
+std::optional<std::chrono::nanoseconds> firstClockReading;
 
 }  // namespace
 
 std::vector<MessageBoxCall>& fake::MessageBoxes() {
     return boxes;
+}
+
+std::chrono::nanoseconds fake::ThreadProcessorTime() {
+    timespec used{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used);
+    return std::chrono::seconds(used.tv_sec) + std::chrono::nanoseconds(used.tv_nsec);
+}
+
+std::optional<std::chrono::nanoseconds> fake::TakeFirstClockReading() {
+    return std::exchange(firstClockReading, std::nullopt);
 }
 
 void fake::StopWithFinding(const std::string& what) {
@@ -48,6 +61,9 @@ void fake::InstallPlatform() {
     platform::free = [](void* block) { std::free(block); };
     // The real passing of time, which the material's time limit is there to bound.
     platform::GetTickCount64 = [] {
+        if (!firstClockReading) {
+            firstClockReading = ThreadProcessorTime();
+        }
         const auto sinceStart = std::chrono::steady_clock::now().time_since_epoch();
         return static_cast<ULONGLONG>(std::chrono::duration_cast<std::chrono::milliseconds>(sinceStart).count());
     };

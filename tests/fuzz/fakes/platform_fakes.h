@@ -8,8 +8,10 @@
 #include "platform/direct3d.h"
 #include "tests/support/message_box_call.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,12 @@ std::size_t LiveObjectCount();
 
 // The boxes shown since the last Clear, answered with OK.
 std::vector<MessageBoxCall>& MessageBoxes();
+
+// The processor time that the calling thread has used.
+std::chrono::nanoseconds ThreadProcessorTime();
+// GetTickCount64 gives the real steady clock. The processor time that the thread which first read it
+// since the last call had used by then, if it was read.
+std::optional<std::chrono::nanoseconds> TakeFirstClockReading();
 
 // Prints "FINDING: " and what went wrong, and ends the process as a crash, which the fuzzer keeps.
 [[noreturn]] void StopWithFinding(const std::string& what);

@@ -1,6 +1,7 @@
 // Material source files through Material::ReadAssetFile: standard error holds only the reader's own
-// lines or Lua's error text, every field is set as the file says or left alone, and the run stays
-// within the fuzzer's time and memory bounds.
+// lines or Lua's error text, every field is set as the file says or left alone, and the read stays
+// on a stack as large as the program's, in the time that ReadLikeTheProgram allows and within the
+// fuzzer's memory bounds.
 #include "tests/fuzz/targets/target_support.h"
 #include "tests/fuzz/fakes/platform_fakes.h"
 #include "tests/robustness/material_check.h"
@@ -20,6 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return -1;
     }
     PutMaterialFile(data, size);
-    RequireSoundRun(CheckMaterialRead(ExpectedMaterialOutcome(), fake::MessageBoxes()));
+    const MaterialOutcome expected = ExpectedMaterialOutcome();
+    std::string problem;
+    ReadLikeTheProgram([&] { problem = CheckMaterialRead(expected, fake::MessageBoxes()); });
+    RequireSoundRun(problem);
     return 0;
 }

@@ -1,6 +1,7 @@
 // Precompiled (and any other) material files through Material::ReadAssetFile: whatever the
-// program's check of precompiled chunks lets through, Lua runs without a sanitizer report and
-// within the fuzzer's time and memory bounds.
+// program's check of precompiled chunks lets through, Lua runs without a sanitizer report, on a
+// stack as large as the program's, in the time that ReadLikeTheProgram allows and within the
+// fuzzer's memory bounds. Its inputs are mutated as chunks (precompiled_material_mutator.cpp).
 #include "assets/material.h"
 #include "tests/fuzz/fakes/platform_fakes.h"
 #include "tests/fuzz/targets/target_support.h"
@@ -8,8 +9,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     PutMaterialFile(data, size);
-    Material material;
-    StandardErrorDuring([&] { material.ReadAssetFile(); });
+    ReadLikeTheProgram([] {
+        Material material;
+        StandardErrorDuring([&] { material.ReadAssetFile(); });
+    });
     fake::MessageBoxes().clear();
     RequireSoundRun("");
     return 0;
