@@ -15,10 +15,11 @@
 namespace {
 
 constexpr const char* MaterialPath = "data/material.material";
-// What the linker reserves for game.exe's main thread. Frames under the sanitizers are larger than
-// the Windows build's, yet the deepest texts that Lua parses (200 C levels) need less than 512 KiB
-// here, and a level of naming a variable in an error takes some 200 bytes here, 176 there.
-constexpr std::size_t MainThreadStackBytes = std::size_t{2} << 20;
+// Half of what the linker reserves for game.exe's main thread, which the reader must stay well
+// inside: the deepest texts that Lua parses (200 C levels) need less than 512 KiB here, and a level of
+// naming a variable in an error takes some 200 bytes here (176 in the Windows build), so that a
+// chain of lookups longer than some 5000 instructions overflows it.
+constexpr std::size_t ReadingStackBytes = std::size_t{1} << 20;
 constexpr std::chrono::milliseconds LoadingTime{1000};
 constexpr std::chrono::milliseconds RunningTime{MaterialLuaState::TimeLimitMilliseconds + 1000};
 std::string privateFolder;
@@ -68,7 +69,7 @@ void ReadLikeTheProgram(const std::function<void()>& read) {
     pthread_t thread;
     Reading reading{read, {}};
     fake::TakeFirstClockReading();
-    if (pthread_attr_init(&stack) != 0 || pthread_attr_setstacksize(&stack, MainThreadStackBytes) != 0 ||
+    if (pthread_attr_init(&stack) != 0 || pthread_attr_setstacksize(&stack, ReadingStackBytes) != 0 ||
         pthread_create(&thread, &stack, RunRead, &reading) != 0 || pthread_join(thread, nullptr) != 0) {
         fake::StopWithFinding("no thread to read the material on");
     }
