@@ -245,20 +245,23 @@ bool Mesh::CreateIndexBuffer(DWORD usage) {
         return false;
     }
     void* data = nullptr;
+    const char* failure = nullptr;
     if (FAILED(platform::LockIndexBuffer(indexBuffer, 0, 0, &data, 0)) || data == nullptr) {
-        ReportFailure("DirectX failed to lock the index buffer", "No Index Buffer");
-        return false;
+        failure = "DirectX failed to lock the index buffer";
+    } else {
+        const bool indicesValid = ReadIndicesBelow(file, data, *length, vertexCount);
+        file.Close();
+        if (FAILED(platform::UnlockIndexBuffer(indexBuffer))) {
+            failure = "DirectX failed to unlock the index buffer";
+        } else if (!indicesValid) {
+            failure = "The mesh file has an index past its last vertex";
+        }
     }
-    const bool indicesValid = ReadIndicesBelow(file, data, *length, vertexCount);
-    file.Close();
-    if (FAILED(platform::UnlockIndexBuffer(indexBuffer))) {
-        ReportFailure("DirectX failed to unlock the index buffer", "No Index Buffer");
-        return false;
-    }
-    if (!indicesValid) {
-        ReportFailure("The mesh file has an index past its last vertex", "No Index Buffer");
-        // Without buffers the frame skips the mesh instead of drawing from outside its vertices.
-        // The declaration stays bound: the other mesh draws with it.
+    if (failure != nullptr) {
+        ReportFailure(failure, "No Index Buffer");
+        // An index buffer that was not filled whole from checked indices may hold any index: without
+        // buffers the frame skips the mesh instead of drawing from outside its vertices. The
+        // declaration stays bound: the other mesh draws with it.
         ReleaseBuffers();
         return false;
     }
