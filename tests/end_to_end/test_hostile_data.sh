@@ -102,6 +102,21 @@ expect_line "Windows failed to open the shader file: The path names a device"
     fail "a device was opened: $(grep -i 'trace:file' "$GAME_STDERR" | grep -iE 'com1|nul\.shader' | head -n 3)"
 end_with_escape
 
+# A table above a concatenation, which the collection that the concatenation may run frees before
+# values are stored into it.
+start_with material.material < <("$GAME_WINE_RUN" "$GAME_CRAFTED_CHUNK" concatenation)
+expect_line_within 8 "data/material.material: refused precompiled chunk: "
+expect_line "(SETLIST) stores into a register that holds no table of its own making"
+runs_after "No Fragment Shader" "No Vertex Shader"
+end_with_escape
+
+# A chain of 8,000 lookups, each of the result of the one before: naming the variable in an error
+# would go back through every one of them.
+start_with material.material < <("$GAME_WINE_RUN" "$GAME_CRAFTED_CHUNK" lookups 8000)
+expect_line_within 8 "data/material.material: refused precompiled chunk: its code has more than 2048 instructions"
+runs_after "No Fragment Shader" "No Vertex Shader"
+end_with_escape
+
 # A text of the largest size that is slowest to parse: every global name looked up through sixty
 # nested functions of 150 locals each. It returns a function.
 level="return function() local $(printf 'a,%.0s' {1..149})a "
