@@ -2,16 +2,16 @@
 // outcome within bounded buffers and without loops, its expected outcomes agree with what the
 // program is known to do, and its mesh check sees a wrong buffer on the real device.
 #include "graphics/renderer.h"
-#include "tests/robustness/lua_tokens.h"
-#include "tests/robustness/material_cases.h"
-#include "tests/robustness/material_outcome.h"
-#include "tests/robustness/mesh_cases.h"
-#include "tests/robustness/mesh_check.h"
-#include "tests/robustness/mesh_layout.h"
-#include "tests/robustness/mesh_outcome.h"
-#include "tests/robustness/shader_cases.h"
+#include "tests/campaign/lua_tokens.h"
+#include "tests/campaign/material_cases.h"
+#include "tests/campaign/mesh_cases.h"
+#include "tests/campaign/shader_cases.h"
+#include "tests/oracles/material_outcome.h"
+#include "tests/oracles/mesh_check.h"
+#include "tests/oracles/mesh_layout.h"
+#include "tests/oracles/mesh_outcome.h"
+#include "tests/support/material_test_support.h"
 #include "tests/support/platform_test.h"
-#include "tests/unit/material_test_support.h"
 
 #include <algorithm>
 #include <set>

@@ -3,7 +3,7 @@
 // within the fuzzer's time and memory bounds.
 #include "tests/fuzz/targets/target_support.h"
 #include "tests/fuzz/fakes/platform_fakes.h"
-#include "tests/robustness/material_check.h"
+#include "tests/oracles/material_check.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // Bad mesh files for the campaign: the shipped meshes and a few small files, mutated at random.
 #pragma once
 
-#include "tests/robustness/dice.h"
+#include "tests/campaign/dice.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
-#include "tests/robustness/mesh_outcome.h"
+#include "tests/oracles/mesh_outcome.h"
 
-#include "tests/robustness/mesh_layout.h"
+#include "tests/oracles/mesh_layout.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // process ends with status 3.
 #pragma once
 
-#include "tests/robustness/dice.h"
+#include "tests/campaign/dice.h"
 
 #include <atomic>
 #include <condition_variable>

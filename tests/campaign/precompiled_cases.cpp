@@ -1,7 +1,7 @@
-#include "tests/robustness/material_case_kinds.h"
+#include "tests/campaign/material_case_kinds.h"
 
-#include "tests/robustness/mesh_layout.h"
-#include "tests/unit/material_test_support.h"
+#include "tests/oracles/mesh_layout.h"
+#include "tests/support/material_test_support.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Material files made to reach what the mutations of text and of compiled chunks rarely reach:
 // precompiled chunks written instruction by instruction, and texts as large as a material may be.
-#include "tests/robustness/material_case_kinds.h"
+#include "tests/campaign/material_case_kinds.h"
 
 #include "assets/material_chunk.h"
 #include "tests/support/crafted_chunks.h"

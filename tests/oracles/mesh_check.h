@@ -2,7 +2,7 @@
 // what the file's bytes call for.
 #pragma once
 
-#include "tests/robustness/mesh_outcome.h"
+#include "tests/oracles/mesh_outcome.h"
 #include "tests/support/message_box_call.h"
 
 #include <string>

@@ -3,7 +3,7 @@
 // the case allows.
 #pragma once
 
-#include "tests/robustness/shader_cases.h"
+#include "tests/campaign/shader_cases.h"
 #include "tests/support/platform_test.h"
 
 #include <string>

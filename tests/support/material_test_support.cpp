@@ -1,4 +1,4 @@
-#include "tests/unit/material_test_support.h"
+#include "tests/support/material_test_support.h"
 
 #include "tests/support/file_contents.h"
 

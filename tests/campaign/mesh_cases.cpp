@@ -1,6 +1,6 @@
-#include "tests/robustness/mesh_cases.h"
+#include "tests/campaign/mesh_cases.h"
 
-#include "tests/robustness/mesh_layout.h"
+#include "tests/oracles/mesh_layout.h"
 #include "tests/support/file_contents.h"
 
 #include <algorithm>

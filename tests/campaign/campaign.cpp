@@ -4,16 +4,16 @@
 // what its bytes call for. The last line is the tally; a failure is printed first with its seed
 // and case number, and the same seed makes the same cases again.
 //   robustness.exe [SEED] [COUNT]     (SEED from the clock when left out, COUNT 2000)
-#include "tests/robustness/case_guard.h"
-#include "tests/robustness/material_cases.h"
-#include "tests/robustness/material_check.h"
-#include "tests/robustness/mesh_cases.h"
-#include "tests/robustness/mesh_check.h"
-#include "tests/robustness/shader_cases.h"
-#include "tests/robustness/shader_check.h"
+#include "tests/campaign/case_guard.h"
+#include "tests/campaign/material_cases.h"
+#include "tests/campaign/mesh_cases.h"
+#include "tests/campaign/shader_cases.h"
+#include "tests/campaign/shader_check.h"
+#include "tests/oracles/material_check.h"
+#include "tests/oracles/mesh_check.h"
 #include "tests/support/file_contents.h"
+#include "tests/support/material_test_support.h"
 #include "tests/support/platform_test.h"
-#include "tests/unit/material_test_support.h"
 
 #include "assets/material_lua_state.h"
 

@@ -1,8 +1,8 @@
-#include "tests/robustness/material_cases.h"
+#include "tests/campaign/material_cases.h"
 
-#include "tests/robustness/material_case_kinds.h"
+#include "tests/campaign/material_case_kinds.h"
 
-#include "tests/robustness/lua_tokens.h"
+#include "tests/campaign/lua_tokens.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // allocations that only the material's bounds end, or precompiled and damaged.
 #pragma once
 
-#include "tests/robustness/dice.h"
+#include "tests/campaign/dice.h"
 
 #include <string>
 #include <vector>

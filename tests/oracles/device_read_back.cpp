@@ -1,8 +1,8 @@
 // The campaign's read-back on the real device and process: buffers through read-only locks, which
 // Wine allows and only the checks make, and standard error through its descriptor.
-#include "tests/robustness/read_back.h"
+#include "tests/oracles/read_back.h"
 
-#include "tests/unit/material_test_support.h"
+#include "tests/support/material_test_support.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/robustness/mesh_layout.h"
+#include "tests/oracles/mesh_layout.h"
 
 std::uint32_t WordAt(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
     std::uint32_t word = 0;

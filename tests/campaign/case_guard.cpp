@@ -1,4 +1,4 @@
-#include "tests/robustness/case_guard.h"
+#include "tests/campaign/case_guard.h"
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 // as a material may be.
 #pragma once
 
-#include "tests/robustness/material_cases.h"
+#include "tests/campaign/material_cases.h"
 
 // A loop, a recursion or an allocation put ahead of the source's text: some end after a while,
 // most only when a bound of the material's Lua state stops them.

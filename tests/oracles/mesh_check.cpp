@@ -1,9 +1,9 @@
-#include "tests/robustness/mesh_check.h"
+#include "tests/oracles/mesh_check.h"
 
 #include "assets/mesh.h"
 #include "graphics/renderer.h"
-#include "tests/robustness/mesh_layout.h"
-#include "tests/robustness/read_back.h"
+#include "tests/oracles/mesh_layout.h"
+#include "tests/oracles/read_back.h"
 
 #include <sstream>
 

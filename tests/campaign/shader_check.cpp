@@ -1,8 +1,8 @@
-#include "tests/robustness/shader_check.h"
+#include "tests/campaign/shader_check.h"
 
 #include "assets/material.h"
 #include "graphics/renderer.h"
-#include "tests/unit/material_test_support.h"
+#include "tests/support/material_test_support.h"
 
 #include <algorithm>
 #include <sstream>

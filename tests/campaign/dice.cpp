@@ -1,4 +1,4 @@
-#include "tests/robustness/dice.h"
+#include "tests/campaign/dice.h"
 
 namespace {
 

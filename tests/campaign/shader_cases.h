@@ -3,7 +3,7 @@
 #pragma once
 
 #include "assets/compiled_shader_check.h"
-#include "tests/robustness/dice.h"
+#include "tests/campaign/dice.h"
 
 #include <cstdint>
 #include <string>

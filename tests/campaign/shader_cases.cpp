@@ -1,6 +1,6 @@
-#include "tests/robustness/shader_cases.h"
+#include "tests/campaign/shader_cases.h"
 
-#include "tests/robustness/mesh_layout.h"
+#include "tests/oracles/mesh_layout.h"
 #include "tests/support/file_contents.h"
 #include "tests/support/shader_tokens.h"
 

@@ -1,4 +1,4 @@
-#include "tests/robustness/lua_tokens.h"
+#include "tests/campaign/lua_tokens.h"
 
 #include <cctype>
 #include <set>

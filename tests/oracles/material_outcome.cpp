@@ -1,4 +1,4 @@
-#include "tests/robustness/material_outcome.h"
+#include "tests/oracles/material_outcome.h"
 
 #include "assets/material_chunk.h"
 #include "assets/material_lua_state.h"

@@ -2,7 +2,7 @@
 // the boxes and the fields against what the chunk calls for.
 #pragma once
 
-#include "tests/robustness/material_outcome.h"
+#include "tests/oracles/material_outcome.h"
 #include "tests/support/message_box_call.h"
 
 #include <string>

@@ -1,6 +1,6 @@
 // The sources of the campaign's material cases, apart from their mutations, so that the native
 // fuzz build takes them as seeds without the campaign's Windows support.
-#include "tests/robustness/material_cases.h"
+#include "tests/campaign/material_cases.h"
 
 #include "tests/support/file_contents.h"
 

@@ -1,8 +1,8 @@
-#include "tests/robustness/material_check.h"
+#include "tests/oracles/material_check.h"
 
 #include "assets/material.h"
 #include "graphics/renderer.h"
-#include "tests/robustness/read_back.h"
+#include "tests/oracles/read_back.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "tests/robustness/material_case_kinds.h"
+#include "tests/campaign/material_case_kinds.h"
 
 namespace {
 
