@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
-// Reads data/material.material of the working directory, with boxes recorded into boxes. Empty
-// when all agrees, else what differed.
-std::string CheckMaterialRead(const MaterialOutcome& expected, std::vector<MessageBoxCall>& boxes);
+// Reads data/material.material of the working directory, with boxes recorded into boxes, and holds
+// the read to beforeTheRead (ExpectedMaterialOutcome), or for a precompiled chunk to
+// ExpectedPrecompiledOutcome of what the read wrote. Empty when all agrees, else what differed.
+std::string CheckMaterialRead(const MaterialOutcome& beforeTheRead, std::vector<MessageBoxCall>& boxes);

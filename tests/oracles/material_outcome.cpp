@@ -1,13 +1,20 @@
 #include "tests/oracles/material_outcome.h"
 
 #include "assets/material_chunk.h"
-#include "assets/material_lua_state.h"
+#include "tests/oracles/bounded_lua_state.h"
 
 #include <lua.hpp>
 
-#include <cctype>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
 
 namespace {
+
+constexpr const char* MaterialPath = "data/material.material";
+// What Lua says of a binary chunk loaded in text mode, having read no more than its first byte.
+constexpr const char* BinaryChunkInTextMode = "attempt to load a binary chunk (mode is 't')";
+constexpr const char* RefusalStart = "data/material.material: refused precompiled chunk: ";
 
 std::string TypeName(lua_State* luaState, int index) {
     return lua_typename(luaState, lua_type(luaState, index));
@@ -23,9 +30,7 @@ std::optional<std::string> PathAt(lua_State* luaState, const char* key) {
     std::optional<std::string> path;
     const int type = lua_type(luaState, -1);
     if (type == LUA_TSTRING || type == LUA_TNUMBER) {
-        lua_pushvalue(luaState, -1);  // converts the copy, not the entry
-        path = std::string(lua_tostring(luaState, -1));
-        lua_pop(luaState, 1);
+        path = std::string(lua_tostring(luaState, -1));  // converts the copy on the stack, not the entry
     }
     lua_pop(luaState, 1);
     return path;
@@ -77,47 +82,90 @@ void WalkResults(lua_State* luaState, MaterialOutcome& outcome) {
     ReadColour(luaState, outcome);
 }
 
-}  // namespace
-
+// A Lua error text as the program writes it. Lua places a position as "NAME:LINE: MESSAGE", where
+// NAME may hold colons itself: the position is the first ":digits:" on the message's first line,
+// and it becomes "NAME(LINE): error: MESSAGE". A message without one stays as it is.
 std::string LuaErrorAsWritten(const std::string& message) {
-    const std::size_t colon = message.find(':');
-    std::size_t end = colon == std::string::npos ? 0 : colon + 1;
-    while (end < message.size() && std::isdigit(static_cast<unsigned char>(message[end])) != 0) {
-        ++end;
+    const std::string firstLine = message.substr(0, message.find('\n'));
+    for (std::size_t colon = firstLine.find(':'); colon != std::string::npos; colon = firstLine.find(':', colon + 1)) {
+        const std::size_t digitsEnd = firstLine.find_first_not_of("0123456789", colon + 1);
+        if (digitsEnd != colon + 1 && digitsEnd != std::string::npos && firstLine[digitsEnd] == ':') {
+            const std::size_t text = message.compare(digitsEnd + 1, 1, " ") == 0 ? digitsEnd + 2 : digitsEnd + 1;
+            return message.substr(0, colon) + "(" + message.substr(colon + 1, digitsEnd - colon - 1) +
+                   "): error: " + message.substr(text);
+        }
     }
-    if (colon == std::string::npos || end == colon + 1 || end >= message.size() || message[end] != ':') {
-        return message;
-    }
-    const std::size_t text = message.compare(end, 2, ": ") == 0 ? end + 2 : end + 1;
-    return message.substr(0, colon) + "(" + message.substr(colon + 1, end - colon - 1) + "): error: " +
-           message.substr(text);
+    return message;
 }
 
-// The chunk runs as the program runs it: loaded (a precompiled one checked first) and run in a state
-// with the program's bounds, which alone end some chunks. What it returns is walked here.
-MaterialOutcome ExpectedMaterialOutcome() {
+// The file's size, when it can be opened; Lua's loader tells of one that cannot.
+std::optional<std::uint64_t> FileSize() {
+    std::ifstream file(MaterialPath, std::ios::binary | std::ios::ate);
+    if (!file) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(static_cast<std::streamoff>(file.tellg()));
+}
+
+// A chunk's registers lie in the stack slots above it, which a fresh state holds as nil. Crafted code
+// can read a register that it never set: luaL_loadfilex leaves there what it pushed to name the
+// chunk, and that goes.
+void ClearSlotsAboveTheChunk(lua_State* luaState) {
+    const int chunk = lua_gettop(luaState);
+    if (lua_checkstack(luaState, LUA_MINSTACK)) {
+        lua_settop(luaState, chunk + LUA_MINSTACK);
+        lua_settop(luaState, chunk);
+    }
+}
+
+// The outcome of the chunk that luaL_loadfilex reads in mode: "t" for text alone, where a
+// precompiled chunk is only recognised; null for either kind.
+MaterialOutcome Expected(const char* mode) {
     MaterialOutcome outcome;
-    MaterialLuaState bounded;
+    const std::optional<std::uint64_t> size = FileSize();
+    if (size.value_or(0) > MaterialFileByteLimit) {
+        outcome.errors = std::string(MaterialPath) + ": the file holds " + std::to_string(*size) +
+                         " bytes, more than the " + std::to_string(MaterialFileByteLimit) +
+                         " that a material may hold\n";
+        return outcome;
+    }
+    BoundedLuaState bounded;
     lua_State* const luaState = bounded.State();
     if (luaState == nullptr) {
         outcome.errors = "Failed to create a new Lua state\n";
         return outcome;
     }
-    std::string refusal;
-    int status = LoadMaterialChunk(luaState, "data/material.material", refusal);
-    if (status == ChunkRefused) {
-        outcome.errors = "data/material.material: " + refusal + "\n";
+    int status = luaL_loadfilex(luaState, MaterialPath, mode);
+    if (status == LUA_ERRSYNTAX && std::strcmp(lua_tostring(luaState, -1), BinaryChunkInTextMode) == 0) {
+        outcome.precompiled = true;
         return outcome;
     }
     if (status == LUA_OK) {
+        ClearSlotsAboveTheChunk(luaState);
         status = bounded.Run();
     }
     if (status == LUA_OK) {
-        bounded.LiftMemoryLimits();
         WalkResults(luaState, outcome);
     } else {
         const char* const message = lua_tostring(luaState, -1);
         outcome.errors = LuaErrorAsWritten(message != nullptr ? message : "");
     }
     return outcome;
+}
+
+}  // namespace
+
+MaterialOutcome ExpectedMaterialOutcome() {
+    return Expected("t");
+}
+
+MaterialOutcome ExpectedPrecompiledOutcome(const std::string& written) {
+    const std::size_t reasonStart = std::strlen(RefusalStart);
+    if (written.compare(0, reasonStart, RefusalStart) == 0 && written.size() > reasonStart + 1 &&
+        written.find('\n') == written.size() - 1) {
+        MaterialOutcome refused;
+        refused.errors = written;
+        return refused;
+    }
+    return Expected(nullptr);
 }

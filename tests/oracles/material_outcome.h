@@ -1,5 +1,6 @@
-// What Material::ReadAssetFile must make of data/material.material in the working directory,
-// worked out by running the chunk in a bounded Lua state of the check's own and walking what it
+// What Material::ReadAssetFile must make of data/material.material in the working directory, worked
+// out from the documented rules with Lua's own calls alone: the size limit, then the chunk as
+// luaL_loadfilex reads it, run in a bounded state of the oracle's own, and the walk of what it
 // returned.
 #pragma once
 
@@ -15,10 +16,14 @@ struct MaterialOutcome {
     std::optional<float> colorModifier[3];
     bool warningBox = false;  // "No ColorModifier"
     bool complete = false;    // ReadAssetFile's result
+    // A precompiled chunk, which nothing has loaded yet: see ExpectedPrecompiledOutcome.
+    bool precompiled = false;
 };
 
 MaterialOutcome ExpectedMaterialOutcome();
 
-// A Lua error text as the program writes it: a leading position as Lua words it ("NAME:LINE: message")
-// in the program's own form ("NAME(LINE): error: message"); a message without one as it is.
-std::string LuaErrorAsWritten(const std::string& message);
+// A precompiled chunk's outcome once the reader has read it and written `written`. The reader may
+// refuse such a chunk for a reason that only its check knows, in one line of its own and nothing
+// more; a chunk it did not refuse is one that Lua's loader is trusted with, so the oracle then loads
+// and runs it too, as it runs text.
+MaterialOutcome ExpectedPrecompiledOutcome(const std::string& written);
