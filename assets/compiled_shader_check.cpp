@@ -359,7 +359,7 @@ private:
         // D3DX sets a register's components through a local of four, and divides by a struct's
         // components (checked against its members) to find the element it sets.
         const bool shaped = type.Class == D3DXPC_STRUCT
-                                ? type.Rows * type.Columns > 0
+                                ? std::uint64_t{type.Rows} * type.Columns > 0
                                 : type.Rows >= 1 && type.Rows <= 4 && type.Columns >= 1 && type.Columns <= 4;
         if (!shaped) {
             return "its type record at offset " + Number(offset) + " has " + Number(type.Rows) + " rows and " +
