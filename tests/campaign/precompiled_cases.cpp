@@ -3,6 +3,8 @@
 #include "tests/oracles/mesh_layout.h"
 #include "tests/support/material_test_support.h"
 
+#include <algorithm>
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -39,11 +41,13 @@ std::string Cut(Bytes& chunk, Dice& dice) {
 }
 
 // The code's or the constants' count, or any word past the header, set to an extreme; now and
-// then an eight-byte string size.
+// then an eight-byte string size. The constants' count follows the code that the code's count
+// announces; where that lies past the chunk's end (the count made extreme before, or the chunk cut),
+// the word goes at the end, so that no chunk grows gigabytes long to reach it.
 std::string ExtremeCount(Bytes& chunk, Dice& dice) {
     const std::vector<std::uint32_t> extremes = {0u, 1u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu, 0x10000u};
-    const std::vector<std::size_t> places = {CodeCountOffset, CodeOffset + 4 * CodeSize(chunk),
-                                             PastHeader(chunk, dice)};
+    const std::size_t constantCount = std::min(CodeOffset + 4 * CodeSize(chunk), chunk.size());
+    const std::vector<std::size_t> places = {CodeCountOffset, constantCount, PastHeader(chunk, dice)};
     const std::size_t at = dice.Pick(places);
     const std::uint32_t value = dice.Pick(extremes);
     SetWordAt(chunk, at, value);
