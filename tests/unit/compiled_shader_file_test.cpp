@@ -3,7 +3,7 @@
 #include "application/windows_error.h"
 #include "assets/compiled_shader_file.h"
 #include "tests/support/platform_test.h"
-#include "tests/unit/material_test_support.h"
+#include "tests/support/material_test_support.h"
 
 #include <algorithm>
 #include <cstring>

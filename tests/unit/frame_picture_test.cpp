@@ -6,7 +6,7 @@
 #include "tests/support/allocation_counter.h"
 #include "tests/support/platform_test.h"
 #include "tests/unit/frame_picture.h"
-#include "tests/unit/material_test_support.h"
+#include "tests/support/material_test_support.h"
 
 #include <cmath>
 #include <map>

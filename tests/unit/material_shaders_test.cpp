@@ -3,7 +3,7 @@
 #include "assets/material.h"
 #include "graphics/renderer.h"
 #include "tests/support/platform_test.h"
-#include "tests/unit/material_test_support.h"
+#include "tests/support/material_test_support.h"
 
 #include <cstdint>
 

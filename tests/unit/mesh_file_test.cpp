@@ -191,6 +191,19 @@ TEST_F(MeshFileTest, IndicesOfAnUnfinishedTriangleAreNotRead) {
     }
 }
 
+// A header that announces more vertices than the file holds puts the index block past the file's
+// end: the vertices it holds are read, and nothing after them is taken for indices.
+TEST_F(MeshFileTest, NoIndicesFollowVerticesThatTheFileLacks) {
+    Mesh mesh;
+
+    mesh.Load(WriteMeshFile(MeshFileBytes(4, 3, Triangle, TriangleIndices)));
+
+    EXPECT_EQ(mesh.vertexCount, 3u);
+    EXPECT_EQ(mesh.indexCount, 0u);
+    ASSERT_EQ(messageBoxes.size(), 1u);
+    EXPECT_EQ(messageBoxes[0].text, "DirectX failed to create an index buffer");
+}
+
 // 16 x 0x10000001 wraps to 16 bytes in 32 bits: such a count gets no buffer at all, even from a
 // file long enough to hold it.
 TEST_F(MeshFileTest, VertexCountBeyondA32BitBufferIsRejected) {

@@ -3,7 +3,7 @@
 // the build's own tool makes from the sources today.
 #include "tests/support/child_process.h"
 #include "tests/support/platform_test.h"
-#include "tests/unit/material_test_support.h"
+#include "tests/support/material_test_support.h"
 #include "tools/shader_compiler/uniform_initialisers.h"
 
 #include "graphics/renderer.h"

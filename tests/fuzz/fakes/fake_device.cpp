@@ -5,7 +5,7 @@
 // AddressSanitizer reports a write past its end or through a lock that has ended.
 #include "tests/fuzz/fakes/platform_fakes.h"
 #include "tests/fuzz/fakes/shader_walk.h"
-#include "tests/robustness/read_back.h"
+#include "tests/oracles/read_back.h"
 
 #include "graphics/renderer.h"
 

@@ -1,7 +1,7 @@
 // The rest of the native platform: message boxes recorded, standard error captured, the C heap,
 // the system's clock (noting when it is first read), and the stop at a misuse.
 #include "tests/fuzz/fakes/platform_fakes.h"
-#include "tests/robustness/read_back.h"
+#include "tests/oracles/read_back.h"
 
 #include "platform/win32.h"
 

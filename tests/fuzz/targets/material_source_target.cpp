@@ -4,9 +4,10 @@
 // fuzzer's memory bounds.
 #include "tests/fuzz/targets/target_support.h"
 #include "tests/fuzz/fakes/platform_fakes.h"
-#include "tests/robustness/material_check.h"
+#include "tests/oracles/material_check.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -14,10 +15,19 @@ namespace {
 // such files are the precompiled target's inputs.
 constexpr int PrecompiledSignatureByte = 0x1B;
 
+// The reader gives Lua text as the C runtime's text mode reads it on Windows; the oracle has Lua's
+// own loader read the file, and here there is no text mode. Only files that text mode reads as they
+// stand, without a CR LF or a Ctrl+Z, are judged here; the unit tests hold the reader's text mode,
+// and the precompiled target reads any file under the sanitizers.
+bool ReadAsTheyStandInTextMode(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    return bytes.find("\r\n") == std::string_view::npos && bytes.find('\x1A') == std::string_view::npos;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (std::memchr(data, PrecompiledSignatureByte, size) != nullptr) {
+    if (std::memchr(data, PrecompiledSignatureByte, size) != nullptr || !ReadAsTheyStandInTextMode(data, size)) {
         return -1;
     }
     PutMaterialFile(data, size);

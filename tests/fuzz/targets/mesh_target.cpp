@@ -2,7 +2,7 @@
 // the file holds, with no index past the last vertex, or exactly the box that the file calls for.
 #include "tests/fuzz/fakes/platform_fakes.h"
 #include "tests/fuzz/targets/target_support.h"
-#include "tests/robustness/mesh_check.h"
+#include "tests/oracles/mesh_check.h"
 
 namespace {
 

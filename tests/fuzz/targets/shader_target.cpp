@@ -6,7 +6,7 @@
 #include "assets/material.h"
 #include "tests/fuzz/fakes/platform_fakes.h"
 #include "tests/fuzz/targets/target_support.h"
-#include "tests/robustness/read_back.h"
+#include "tests/oracles/read_back.h"
 
 #include <cstring>
 #include <sstream>

@@ -3,8 +3,8 @@
 // small meshes and material texts, and materials that run into the material's bounds. The build
 // compiles the material seeds with luac for the precompiled target.
 //   write_seeds FOLDER
-#include "tests/robustness/material_cases.h"
-#include "tests/robustness/mesh_cases.h"
+#include "tests/campaign/material_cases.h"
+#include "tests/campaign/mesh_cases.h"
 #include "tests/support/file_contents.h"
 
 #include <cstdio>
