@@ -1,7 +1,8 @@
 # Lua 5.2, linked as a static library `game_lua`, built from the src/ folder of the Lua 5.2.4
 # distribution that cmake/third_party.cmake pins. Two older ways remain: GAME_LUA_SOURCE_DIR names a
 # folder of Lua's C sources (the folder that holds lapi.c, lua.h, lua.hpp ...), and
-# GAME_LUA_INCLUDE_DIR with GAME_LUA_LIBRARY a prebuilt Lua.
+# GAME_LUA_INCLUDE_DIR with GAME_LUA_LIBRARY a prebuilt Lua. Lua's sources are built with the mends of
+# lua_mends.cmake; a prebuilt Lua has none of them.
 set(GAME_LUA_SOURCE_DIR "" CACHE PATH "Folder of the Lua 5.2 C sources, instead of the pinned distribution's src/")
 set(GAME_LUA_INCLUDE_DIR "" CACHE PATH "Folder of a prebuilt Lua 5.2's headers")
 set(GAME_LUA_LIBRARY "" CACHE FILEPATH "A prebuilt Lua 5.2 library for the target")
@@ -20,6 +21,7 @@ if(lua_source_folder)
     if(NOT lua_sources)
         message(FATAL_ERROR "No Lua sources in ${lua_source_folder}")
     endif()
+    include(${CMAKE_CURRENT_LIST_DIR}/lua_mends.cmake)
     add_library(game_lua STATIC ${lua_sources})
     target_include_directories(game_lua SYSTEM PUBLIC ${lua_source_folder})
     set(GAME_LUA_HEADER_DIR ${lua_source_folder})
