@@ -22,7 +22,7 @@ public:
     static constexpr std::uint64_t InstructionLimit = 10'000'000;
     // A few instructions can still take long (comparing or looking up long strings costs their
     // length without allocating), so a clock, started when the chunk starts, stops a chunk that
-    // outlasts this, whatever its count. It is read every few instructions, so that a chunk ends
+    // outlasts this, whatever its count. It is read after every instruction, so that a chunk ends
     // well within a second after the limit.
     static constexpr std::uint64_t TimeLimitMilliseconds = 5000;
 

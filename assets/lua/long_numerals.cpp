@@ -20,11 +20,14 @@ constexpr std::ptrdiff_t LongestAsItStands = 1000;
 constexpr int KeptDigits = 800;
 // Far past where any numeral of KeptDigits digits overflows or reaches zero.
 constexpr std::int64_t ExtremeExponent = 100000;
+// Far past any count of digits that a string can hold, so that an exponent held at it still
+// overflows or reaches zero after the digits' own power of ten is added.
+constexpr std::int64_t ExtremeWrittenExponent = std::int64_t{1} << 56;
 
 bool IsDigit(char character) { return character >= '0' && character <= '9'; }
 
-std::int64_t Clamped(std::int64_t exponent) {
-    return exponent > ExtremeExponent ? ExtremeExponent : exponent < -ExtremeExponent ? -ExtremeExponent : exponent;
+std::int64_t Clamped(std::int64_t exponent, std::int64_t extreme) {
+    return exponent > extreme ? extreme : exponent < -extreme ? -extreme : exponent;
 }
 
 // The numeral's significant digits as ".DIGITS", with a final sticky digit, and the power of ten
@@ -75,7 +78,7 @@ extern "C" double game_str2number(const char* text, char** end) {
     if (IsDigit(*exponentDigits)) {
         const bool negativeExponent = at[1] == '-';
         for (at = exponentDigits; IsDigit(*at); ++at) {
-            exponent = Clamped(exponent * 10 + (*at - '0'));
+            exponent = Clamped(exponent * 10 + (*at - '0'), ExtremeWrittenExponent);
         }
         exponent = negativeExponent ? -exponent : exponent;
     }
@@ -84,7 +87,9 @@ extern "C" double game_str2number(const char* text, char** end) {
     }
     char written[KeptDigits + 64];
     std::snprintf(written, sizeof written, "%s0.%s%se%d", negative ? "-" : "", shortened.count == 0 ? "0" : "",
-                  shortened.digits, static_cast<int>(Clamped(shortened.scale + exponent)));
-    *end = const_cast<char*>(at);
+                  shortened.digits, static_cast<int>(Clamped(shortened.scale + exponent, ExtremeExponent)));
+    if (end != nullptr) {
+        *end = const_cast<char*>(at);
+    }
     return std::strtod(written, nullptr);
 }

@@ -8,9 +8,8 @@
 
 namespace {
 
-// The documented hook interval. The instruction limit is a multiple of it, so the count reaches
-// the limit exactly at a hook, at the same instruction as the reader's.
-constexpr int InstructionsPerHook = 10;
+// The documented hook interval: every instruction, so that the count reaches the limit at the same
+// instruction as the reader's.
 
 // Raises "chunk:line: " and the message where the chunk runs; lua_error leaves by a long jump.
 [[noreturn]] void Stop(lua_State* luaState, const char* message, int limit) {
@@ -26,7 +25,7 @@ constexpr int InstructionsPerHook = 10;
 BoundedLuaState::BoundedLuaState() {
     state = lua_newstate(Allocate, this);
     if (state != nullptr) {
-        lua_sethook(state, CountInstructions, LUA_MASKCOUNT, InstructionsPerHook);
+        lua_sethook(state, CountInstructions, LUA_MASKCOUNT, 1);
     }
 }
 
@@ -70,7 +69,7 @@ void BoundedLuaState::CountInstructions(lua_State* luaState, lua_Debug*) {
     void* owner = nullptr;
     lua_getallocf(luaState, &owner);
     auto& self = *static_cast<BoundedLuaState*>(owner);
-    self.instructionsRun += InstructionsPerHook;
+    ++self.instructionsRun;
     if (self.instructionsRun >= MaterialLuaState::InstructionLimit) {
         Stop(luaState, "the material file ran too long (more than %d instructions)",
              static_cast<int>(MaterialLuaState::InstructionLimit));

@@ -31,4 +31,9 @@ TEST(LongNumeralsTest, ReadAsTheRuntimesStrtodReadsThem) {
         EXPECT_EQ(std::memcmp(&read, &expected, sizeof read), 0) << numeral.substr(0, 80) << ": " << read;
         EXPECT_EQ(end, expectedEnd) << numeral.substr(0, 80);
     }
+    // Exponents and places of digits past any that a double reaches, which cancel out.
+    const std::string manyZeros(200000, '0');
+    for (const std::string& one : {"1" + manyZeros + "e-200000", "0." + manyZeros + "1e200001"}) {
+        EXPECT_EQ(game_str2number(one.c_str(), nullptr), 1.0);
+    }
 }
