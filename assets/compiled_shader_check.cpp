@@ -35,6 +35,15 @@ constexpr std::uint32_t Predicated = D3DSHADER_INSTRUCTION_PREDICATED;
 constexpr std::uint32_t RelativelyAddressed = D3DSHADER_ADDRMODE_RELATIVE;
 constexpr std::uint64_t WordBytes = sizeof(DWORD);
 
+// Whether a parameter token (a register, or the address register that follows a relatively addressed
+// one) names a register that Direct3D 9 has. Under Wine the first draw looks the rasterizer outputs
+// up by their number in a table of three names, and an output past them crashed it.
+bool RegisterNamed(std::uint32_t token) {
+    const std::uint32_t type = (token & D3DSP_REGTYPE_MASK) >> D3DSP_REGTYPE_SHIFT |
+                               (token & D3DSP_REGTYPE_MASK2) >> D3DSP_REGTYPE_SHIFT2;
+    return type != D3DSPR_RASTOUT || (token & D3DSP_REGNUM_MASK) <= D3DSRO_POINT_SIZE;
+}
+
 // The constant table: a comment whose first word is 'CTAB'; its offsets count from the next byte.
 // Its records are D3DX's own, read as D3DX reads them: in place, in the machine's byte order, which
 // on Windows is the file's little-endian one.
@@ -75,7 +84,8 @@ std::string Number(std::uint64_t value) {
 // shader models (major << 8 | minor, both ends included) in which it takes them. Direct3D's runtime
 // reads an instruction's parameters by these counts before it validates anything, and under Wine
 // an instruction it does not know is skipped by a search that can run far past its length: so a
-// stream holds only these. What the instructions do stays Direct3D's to validate.
+// stream holds only these. What the instructions do stays Direct3D's to validate, but for one
+// register number that Wine's drawing takes on trust (RegisterNamed, below).
 struct Instruction {
     std::uint32_t opcode;
     std::uint32_t destinations;
@@ -534,47 +544,56 @@ private:
             if (word + span >= last) {
                 return "the instruction at word " + Number(word) + " runs past the end of the file";
             }
-            if (!ParametersFit(token, *instruction, word + 1, word + 1 + span, counted)) {
-                return "the parameters of the instruction at word " + Number(word) + " run past its length";
+            switch (ParametersFault(token, *instruction, word + 1, word + 1 + span, counted)) {
+                case ParameterFault::PastTheLength:
+                    return "the parameters of the instruction at word " + Number(word) + " run past its length";
+                case ParameterFault::UnnamedRegister:
+                    return "the instruction at word " + Number(word) + " names a rasterizer output past the three "
+                           "that Direct3D 9 has (position, fog and point size)";
+                case ParameterFault::None: break;
             }
             word += 1 + span;
         }
         return word == last ? std::string() : EarlyEnd(word, " (counting instruction lengths)");
     }
 
+    enum class ParameterFault { None, PastTheLength, UnnamedRegister };
+
     // Whether the words that the runtime reads for the instruction lie in [first, end): its
     // destination, its predicate when predicated, its sources, each of them followed by an address
     // token when relatively addressed (from 2.0); a declaration's two words; a definition's literals.
-    bool ParametersFit(std::uint32_t token, const Instruction& instruction, std::uint64_t first, std::uint64_t end,
-                       bool counted) const {
+    // Then whether every register among them is one that Direct3D has.
+    ParameterFault ParametersFault(std::uint32_t token, const Instruction& instruction, std::uint64_t first,
+                                   std::uint64_t end, bool counted) const {
         std::uint64_t word = first;
+        bool named = true;
         const auto parameter = [&]() {
             if (word >= end) {
                 return false;
             }
-            const bool addressed = counted && (Token(word) & RelativelyAddressed) != 0;
-            word += addressed ? 2 : 1;
-            return word <= end;
-        };
-        const std::uint32_t opcode = token & OpcodeMask;
-        if (opcode == Dcl) {
-            return end - first >= 2;
-        }
-        if (opcode == Def || opcode == Defi || opcode == Defb) {
-            return parameter() && end - word >= (opcode == Defb ? 1u : 4u);
-        }
-        if (instruction.destinations != 0 && !parameter()) {
-            return false;
-        }
-        if ((token & Predicated) != 0 && !parameter()) {
-            return false;
-        }
-        for (std::uint32_t source = instruction.destinations; source < instruction.parameters; ++source) {
-            if (!parameter()) {
+            const std::uint64_t lastWord = word + (counted && (Token(word) & RelativelyAddressed) != 0 ? 1 : 0);
+            if (lastWord >= end) {
                 return false;
             }
+            for (; word <= lastWord; ++word) {
+                named = named && RegisterNamed(Token(word));
+            }
+            return true;
+        };
+        const std::uint32_t opcode = token & OpcodeMask;
+        bool fit = true;
+        if (opcode == Dcl) {
+            fit = end - first >= 2;
+            named = !fit || RegisterNamed(Token(first + 1));
+        } else if (opcode == Def || opcode == Defi || opcode == Defb) {
+            fit = parameter() && end - word >= (opcode == Defb ? 1u : 4u);
+        } else {
+            fit = (instruction.destinations == 0 || parameter()) && ((token & Predicated) == 0 || parameter());
+            for (std::uint32_t source = instruction.destinations; fit && source < instruction.parameters; ++source) {
+                fit = parameter();
+            }
         }
-        return true;
+        return !fit ? ParameterFault::PastTheLength : named ? ParameterFault::None : ParameterFault::UnnamedRegister;
     }
 
     std::string ModelName() const { return Number(model >> 8) + "." + Number(model & 0xFFu); }

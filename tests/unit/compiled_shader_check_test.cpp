@@ -115,6 +115,15 @@ std::vector<Rule> Rules() {
         // A mad takes a destination and three sources.
         {"ParametersPastTheLength", Bytes({PixelVersion, 0x02000004u, 0x800F0800u, 0x80E40000u, End}), pixel,
          "the parameters of the instruction at word 1 run past its length"},
+        // A mov into rasterizer output 3, where Direct3D has position, fog and point size (0 to 2);
+        // and one from output 2 by an address register that names output 7.
+        {"RasterizerOutput", Bytes({VertexVersion, 0x02000001u, 0xC00F0003u, 0x80E40000u, End}), ShaderKind::Vertex,
+         "the instruction at word 1 names a rasterizer output past the three that Direct3D 9 has (position, fog "
+         "and point size)"},
+        {"RasterizerOutputAddress", Bytes({VertexVersion, 0x03000001u, 0x800F0000u, 0xC0E42002u, 0xC0000007u, End}),
+         ShaderKind::Vertex,
+         "the instruction at word 1 names a rasterizer output past the three that Direct3D 9 has (position, fog "
+         "and point size)"},
         {"AboveShaderModelThree", Bytes({0xFFFF0400u, End}), pixel,
          "its version token 0xFFFF0400 names shader model 4.0, and Direct3D 9 runs models up to 3.0"},
         // Before shader model 2.0 the length bits are not a length: a mov spans two parameters.
