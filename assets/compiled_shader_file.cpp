@@ -36,11 +36,12 @@ bool SameLetters(std::string_view name, std::string_view device) {
     return true;
 }
 
-// Windows opens a device, wherever the name stands in a path, for a component whose name up to its
-// first dot, without trailing spaces, is one of the DOS devices: CON, PRN, AUX, NUL, COM0 to COM9
-// and LPT0 to LPT9 (also with the superscript digits 1, 2 and 3 of the Western code page), CONIN$ or
-// CONOUT$. Opening a serial or parallel port can already change its lines. A colon ends a
-// component too, since "C:COM1" and "COM1:" name the device as well.
+// Windows opens a device for a last component whose name up to its first dot, without trailing
+// spaces, is one of the DOS devices: CON, PRN, AUX, NUL, COM0 to COM9 and LPT0 to LPT9 (also with
+// the superscript digits 1, 2 and 3 of the Western code page), CONIN$ or CONOUT$. Opening a serial
+// or parallel port can already change its lines. Windows' own calls make no folder of such a name
+// either, so a path is refused wherever the name stands in it. A colon ends a component too, since
+// "C:COM1" and "COM1:" name the device as well.
 bool NamesDevice(std::string_view component) {
     std::string_view name = component.substr(0, component.find('.'));
     while (!name.empty() && name.back() == ' ') {
