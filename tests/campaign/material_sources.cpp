@@ -22,6 +22,10 @@ std::vector<MaterialSource> MaterialSources() {
          "return { shaders = { vertexShader = [[data/vertex.shader]],\n"
          "                     [ \"fragment\" .. \"Shader\" ] = \"f\\0.shader\" },\n"
          "         constants = { g_colorModifier = { 2^128, -0.0, 1e-50 } } }\n"},
+        {"paths put together",
+         "local folder, vertex, fragment = \"data/\", \"vertex.shader\", \"fragment.shader\"\n"
+         "local paths = { folder .. vertex, folder .. fragment }\n"
+         "return { shaders = { vertexShader = paths[1], fragmentShader = paths[2] } }\n"},
         {"two values", "return { shaders = {}, constants = { g_colorModifier = { 1, 2 } } }, nil\n"},
         {"shared tables",
          "local shaders = { vertexShader = \"v\", fragmentShader = \"f\" }\n"
