@@ -26,6 +26,10 @@ std::vector<MaterialSource> MaterialSources() {
          "local folder, vertex, fragment = \"data/\", \"vertex.shader\", \"fragment.shader\"\n"
          "local paths = { folder .. vertex, folder .. fragment }\n"
          "return { shaders = { vertexShader = paths[1], fragmentShader = paths[2] } }\n"},
+        {"colours looked up by name",
+         "local names = { red = \"warm\", warm = \"bright\", bright = 1 }\n"
+         "local key = \"red\"\n"
+         "return { shaders = {}, constants = { g_colorModifier = { 0.5 * names[names[names[key]]], 1, 1 } } }\n"},
         {"two values", "return { shaders = {}, constants = { g_colorModifier = { 1, 2 } } }, nil\n"},
         {"shared tables",
          "local shaders = { vertexShader = \"v\", fragmentShader = \"f\" }\n"
