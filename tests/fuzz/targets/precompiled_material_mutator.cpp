@@ -211,10 +211,11 @@ private:
     }
 
     // Up to thousands of copies of a run of up to eight instructions, as far as the input may grow
-    // (an instruction and its line take eight bytes).
+    // (an instruction takes four bytes, and four more for its line where the chunk has lines).
     void RepeatRun(std::vector<Instruction>::iterator at) {
         const std::vector<Instruction> run(at, at + std::min<std::ptrdiff_t>(chunk.code.end() - at, 1 + Below(8)));
-        const std::size_t copies = std::min(1 + Below(std::size_t{1} << Below(14)), bytesLeft / (8 * run.size()));
+        const std::size_t bytesEach = (chunk.lines.empty() ? 4 : 8) * run.size();
+        const std::size_t copies = std::min(1 + Below(std::size_t{1} << Below(14)), bytesLeft / bytesEach);
         std::vector<Instruction> repeated;
         for (std::size_t copy = 0; copy < copies; ++copy) {
             repeated.insert(repeated.end(), run.begin(), run.end());
