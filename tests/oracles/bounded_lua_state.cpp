@@ -8,9 +8,6 @@
 
 namespace {
 
-// The documented hook interval: every instruction, so that the count reaches the limit at the same
-// instruction as the reader's.
-
 // Raises "chunk:line: " and the message where the chunk runs; lua_error leaves by a long jump.
 [[noreturn]] void Stop(lua_State* luaState, const char* message, int limit) {
     luaL_where(luaState, 0);
@@ -25,6 +22,8 @@ namespace {
 BoundedLuaState::BoundedLuaState() {
     state = lua_newstate(Allocate, this);
     if (state != nullptr) {
+        // The documented hook interval: every instruction, so that the count reaches the limit at the
+        // same instruction as the reader's.
         lua_sethook(state, CountInstructions, LUA_MASKCOUNT, 1);
     }
 }
