@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -35,13 +36,56 @@ constexpr std::uint32_t Predicated = D3DSHADER_INSTRUCTION_PREDICATED;
 constexpr std::uint32_t RelativelyAddressed = D3DSHADER_ADDRMODE_RELATIVE;
 constexpr std::uint64_t WordBytes = sizeof(DWORD);
 
+// The registers of each type (the index) that a shader of each kind has in Direct3D 9, in the
+// largest of its models. Under Wine a shader's drawing looks some of them up by their number in
+// tables of these sizes: a rasterizer output past the three and a pixel shader's sampler past the
+// sixteen crashed it, and a pixel shader's input past the ten read past a table. The float constants,
+// whose number the device decides, and the reserved and label types take any number the token holds.
+struct RegisterFile {
+    const char* name;
+    std::uint32_t vertex;
+    std::uint32_t pixel;
+};
+constexpr std::uint32_t AnyNumber = D3DSP_REGNUM_MASK + 1;
+constexpr RegisterFile RegisterFiles[] = {
+    {"temporary", 32, 32},                         // D3DSPR_TEMP
+    {"input", 16, 10},                             // D3DSPR_INPUT
+    {"constant", AnyNumber, AnyNumber},            // D3DSPR_CONST
+    {"address or texture", 1, 8},                  // D3DSPR_ADDR, D3DSPR_TEXTURE
+    {"rasterizer output", 3, 0},                   // D3DSPR_RASTOUT: position, fog and point size
+    {"colour output", 2, 0},                       // D3DSPR_ATTROUT
+    {"output", 12, 0},                             // D3DSPR_OUTPUT, D3DSPR_TEXCRDOUT
+    {"integer constant", 16, 16},                  // D3DSPR_CONSTINT
+    {"render target output", 0, 4},                // D3DSPR_COLOROUT
+    {"depth output", 0, 1},                        // D3DSPR_DEPTHOUT
+    {"sampler", 4, 16},                            // D3DSPR_SAMPLER
+    {"constant", AnyNumber, AnyNumber},            // D3DSPR_CONST2
+    {"constant", AnyNumber, AnyNumber},            // D3DSPR_CONST3
+    {"constant", AnyNumber, AnyNumber},            // D3DSPR_CONST4
+    {"boolean constant", 16, 16},                  // D3DSPR_CONSTBOOL
+    {"loop counter", 1, 1},                        // D3DSPR_LOOP
+    {"half temporary", AnyNumber, AnyNumber},      // D3DSPR_TEMPFLOAT16
+    {"position or face input", 0, 2},              // D3DSPR_MISCTYPE
+    {"label", AnyNumber, AnyNumber},               // D3DSPR_LABEL
+    {"predicate", 1, 1},                           // D3DSPR_PREDICATE
+};
+static_assert(std::size(RegisterFiles) == D3DSPR_PREDICATE + 1, "one file for every register type");
+
+std::uint32_t RegisterType(std::uint32_t token) {
+    return (token & D3DSP_REGTYPE_MASK) >> D3DSP_REGTYPE_SHIFT | (token & D3DSP_REGTYPE_MASK2) >> D3DSP_REGTYPE_SHIFT2;
+}
+
+std::uint32_t RegistersOfType(std::uint32_t type, ShaderKind kind) {
+    if (type >= std::size(RegisterFiles)) {
+        return 0;
+    }
+    return kind == ShaderKind::Vertex ? RegisterFiles[type].vertex : RegisterFiles[type].pixel;
+}
+
 // Whether a parameter token (a register, or the address register that follows a relatively addressed
-// one) names a register that Direct3D 9 has. Under Wine the first draw looks the rasterizer outputs
-// up by their number in a table of three names, and an output past them crashed it.
-bool RegisterNamed(std::uint32_t token) {
-    const std::uint32_t type = (token & D3DSP_REGTYPE_MASK) >> D3DSP_REGTYPE_SHIFT |
-                               (token & D3DSP_REGTYPE_MASK2) >> D3DSP_REGTYPE_SHIFT2;
-    return type != D3DSPR_RASTOUT || (token & D3DSP_REGNUM_MASK) <= D3DSRO_POINT_SIZE;
+// one) names a register that a shader of the kind has.
+bool RegisterNamed(std::uint32_t token, ShaderKind kind) {
+    return (token & D3DSP_REGNUM_MASK) < RegistersOfType(RegisterType(token), kind);
 }
 
 // The constant table: a comment whose first word is 'CTAB'; its offsets count from the next byte.
@@ -84,8 +128,8 @@ std::string Number(std::uint64_t value) {
 // shader models (major << 8 | minor, both ends included) in which it takes them. Direct3D's runtime
 // reads an instruction's parameters by these counts before it validates anything, and under Wine
 // an instruction it does not know is skipped by a search that can run far past its length: so a
-// stream holds only these. What the instructions do stays Direct3D's to validate, but for one
-// register number that Wine's drawing takes on trust (RegisterNamed, below).
+// stream holds only these. What the instructions do stays Direct3D's to validate, but for the
+// register numbers that Wine's drawing takes on trust (RegisterNamed, above).
 struct Instruction {
     std::uint32_t opcode;
     std::uint32_t destinations;
@@ -544,12 +588,12 @@ private:
             if (word + span >= last) {
                 return "the instruction at word " + Number(word) + " runs past the end of the file";
             }
-            switch (ParametersFault(token, *instruction, word + 1, word + 1 + span, counted)) {
+            std::uint32_t unnamed = 0;
+            switch (ParametersFault(token, *instruction, word + 1, word + 1 + span, counted, unnamed)) {
                 case ParameterFault::PastTheLength:
                     return "the parameters of the instruction at word " + Number(word) + " run past its length";
                 case ParameterFault::UnnamedRegister:
-                    return "the instruction at word " + Number(word) + " names a rasterizer output past the three "
-                           "that Direct3D 9 has (position, fog and point size)";
+                    return "the instruction at word " + Number(word) + " names " + UnnamedRegister(unnamed);
                 case ParameterFault::None: break;
             }
             word += 1 + span;
@@ -562,11 +606,18 @@ private:
     // Whether the words that the runtime reads for the instruction lie in [first, end): its
     // destination, its predicate when predicated, its sources, each of them followed by an address
     // token when relatively addressed (from 2.0); a declaration's two words; a definition's literals.
-    // Then whether every register among them is one that Direct3D has.
+    // Then whether every register among them is one that the shader has; the first that is not is
+    // left in unnamed.
     ParameterFault ParametersFault(std::uint32_t token, const Instruction& instruction, std::uint64_t first,
-                                   std::uint64_t end, bool counted) const {
+                                   std::uint64_t end, bool counted, std::uint32_t& unnamed) const {
         std::uint64_t word = first;
         bool named = true;
+        const auto name = [&](std::uint32_t parameter) {
+            if (named && !RegisterNamed(parameter, kind)) {
+                named = false;
+                unnamed = parameter;
+            }
+        };
         const auto parameter = [&]() {
             if (word >= end) {
                 return false;
@@ -576,7 +627,7 @@ private:
                 return false;
             }
             for (; word <= lastWord; ++word) {
-                named = named && RegisterNamed(Token(word));
+                name(Token(word));
             }
             return true;
         };
@@ -584,7 +635,9 @@ private:
         bool fit = true;
         if (opcode == Dcl) {
             fit = end - first >= 2;
-            named = !fit || RegisterNamed(Token(first + 1));
+            if (fit) {
+                name(Token(first + 1));
+            }
         } else if (opcode == Def || opcode == Defi || opcode == Defb) {
             fit = parameter() && end - word >= (opcode == Defb ? 1u : 4u);
         } else {
@@ -594,6 +647,17 @@ private:
             }
         }
         return !fit ? ParameterFault::PastTheLength : named ? ParameterFault::None : ParameterFault::UnnamedRegister;
+    }
+
+    std::string UnnamedRegister(std::uint32_t token) const {
+        const std::uint32_t type = RegisterType(token);
+        const std::string shader = kind == ShaderKind::Vertex ? "a vertex shader" : "a pixel shader";
+        const std::uint32_t registers = RegistersOfType(type, kind);
+        if (registers == 0) {
+            return "a register of type " + Number(type) + ", which " + shader + " of Direct3D 9 does not have";
+        }
+        return RegisterFiles[type].name + std::string(" register ") + Number(token & D3DSP_REGNUM_MASK) +
+               ", past the " + Number(registers) + " that " + shader + " of Direct3D 9 has";
     }
 
     std::string ModelName() const { return Number(model >> 8) + "." + Number(model & 0xFFu); }

@@ -102,9 +102,9 @@ std::vector<Rule> Rules() {
         {"InstructionPastTheEnd", Bytes({PixelVersion, 0x03000001u, 0x800F0800u, 0x80E40000u, End}), pixel,
          "the instruction at word 1 runs past the end of the file"},
         // Walked token by token the comment at word 3 hides the end token at word 5; walked by
-        // instruction lengths the comment token is a relatively addressed source of the mov at
-        // word 1, and the end token comes early.
-        {"EarlyEndTokenByLengths", Bytes({PixelVersion, 0x03000001u, 0x800F0800u, Comment(2), Nop, End, Nop, End}),
+        // instruction lengths the comment token is the literal of the defb of b0 at word 1, and the
+        // end token comes early.
+        {"EarlyEndTokenByLengths", Bytes({PixelVersion, 0x0200002Fu, 0xE0000800u, Comment(2), Nop, End, Nop, End}),
          pixel, "the end token at word 5 (counting instruction lengths) comes before the last word, 7"},
         {"UnknownOpcode", Bytes({PixelVersion, 0x02005443u, 0x800F0800u, 0x80E40000u, End}), pixel,
          "the instruction at word 1 has the opcode 0x00005443, which Direct3D 9 does not take in a pixel shader of "
@@ -116,14 +116,20 @@ std::vector<Rule> Rules() {
         {"ParametersPastTheLength", Bytes({PixelVersion, 0x02000004u, 0x800F0800u, 0x80E40000u, End}), pixel,
          "the parameters of the instruction at word 1 run past its length"},
         // A mov into rasterizer output 3, where Direct3D has position, fog and point size (0 to 2);
-        // and one from output 2 by an address register that names output 7.
+        // one from output 2 by an address register that names output 7; a pixel shader's declaration
+        // of sampler 16; and a depth output, which a vertex shader does not have.
         {"RasterizerOutput", Bytes({VertexVersion, 0x02000001u, 0xC00F0003u, 0x80E40000u, End}), ShaderKind::Vertex,
-         "the instruction at word 1 names a rasterizer output past the three that Direct3D 9 has (position, fog "
-         "and point size)"},
+         "the instruction at word 1 names rasterizer output register 3, past the 3 that a vertex shader of "
+         "Direct3D 9 has"},
         {"RasterizerOutputAddress", Bytes({VertexVersion, 0x03000001u, 0x800F0000u, 0xC0E42002u, 0xC0000007u, End}),
          ShaderKind::Vertex,
-         "the instruction at word 1 names a rasterizer output past the three that Direct3D 9 has (position, fog "
-         "and point size)"},
+         "the instruction at word 1 names rasterizer output register 7, past the 3 that a vertex shader of "
+         "Direct3D 9 has"},
+        {"SamplerDeclaration", Bytes({PixelVersion, 0x0200001Fu, 0x90000000u, 0xA00F0810u, End}), pixel,
+         "the instruction at word 1 names sampler register 16, past the 16 that a pixel shader of Direct3D 9 has"},
+        {"RegisterTypeOfTheOtherKind", Bytes({VertexVersion, 0x02000001u, 0x900F0800u, 0x80E40000u, End}),
+         ShaderKind::Vertex,
+         "the instruction at word 1 names a register of type 9, which a vertex shader of Direct3D 9 does not have"},
         {"AboveShaderModelThree", Bytes({0xFFFF0400u, End}), pixel,
          "its version token 0xFFFF0400 names shader model 4.0, and Direct3D 9 runs models up to 3.0"},
         // Before shader model 2.0 the length bits are not a length: a mov spans two parameters.
