@@ -39,8 +39,9 @@ constexpr std::uint64_t WordBytes = sizeof(DWORD);
 // The registers of each type (the index) that a shader of each kind has in Direct3D 9, in the
 // largest of its models. Under Wine a shader's drawing looks some of them up by their number in
 // tables of these sizes: a rasterizer output past the three and a pixel shader's sampler past the
-// sixteen crashed it, and a pixel shader's input past the ten read past a table. The float constants,
-// whose number the device decides, and the reserved and label types take any number the token holds.
+// sixteen crashed it, and a pixel shader's input past the ten or float constant past the 224 read past
+// a table. A vertex shader's float constants, whose number the device decides, and the reserved and
+// label types take any number the token holds.
 struct RegisterFile {
     const char* name;
     std::uint32_t vertex;
@@ -50,7 +51,7 @@ constexpr std::uint32_t AnyNumber = D3DSP_REGNUM_MASK + 1;
 constexpr RegisterFile RegisterFiles[] = {
     {"temporary", 32, 32},                         // D3DSPR_TEMP
     {"input", 16, 10},                             // D3DSPR_INPUT
-    {"constant", AnyNumber, AnyNumber},            // D3DSPR_CONST
+    {"constant", AnyNumber, 224},                  // D3DSPR_CONST
     {"address or texture", 1, 8},                  // D3DSPR_ADDR, D3DSPR_TEXTURE
     {"rasterizer output", 3, 0},                   // D3DSPR_RASTOUT: position, fog and point size
     {"colour output", 2, 0},                       // D3DSPR_ATTROUT
@@ -59,9 +60,9 @@ constexpr RegisterFile RegisterFiles[] = {
     {"render target output", 0, 4},                // D3DSPR_COLOROUT
     {"depth output", 0, 1},                        // D3DSPR_DEPTHOUT
     {"sampler", 4, 16},                            // D3DSPR_SAMPLER
-    {"constant", AnyNumber, AnyNumber},            // D3DSPR_CONST2
-    {"constant", AnyNumber, AnyNumber},            // D3DSPR_CONST3
-    {"constant", AnyNumber, AnyNumber},            // D3DSPR_CONST4
+    {"constant", AnyNumber, 0},                    // D3DSPR_CONST2
+    {"constant", AnyNumber, 0},                    // D3DSPR_CONST3
+    {"constant", AnyNumber, 0},                    // D3DSPR_CONST4
     {"boolean constant", 16, 16},                  // D3DSPR_CONSTBOOL
     {"loop counter", 1, 1},                        // D3DSPR_LOOP
     {"half temporary", AnyNumber, AnyNumber},      // D3DSPR_TEMPFLOAT16
@@ -551,6 +552,9 @@ private:
                 if (!problem.empty()) {
                     return "the constant table in the comment at word " + Number(word) + ": " + problem;
                 }
+                // The search ends at the first table and reads nothing after it, where the literals of
+                // a definition may look like any token.
+                return {};
             }
             word += length;
         }

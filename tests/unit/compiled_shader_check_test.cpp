@@ -79,6 +79,14 @@ std::vector<Rule> Rules() {
     const ShaderKind pixel = ShaderKind::Pixel;
     std::vector<Rule> rules = {
         {"WholeTable", Bytes(Table().File()), pixel, ""},
+        // A defi after the table whose literals, read as tokens, are an end token and a comment of
+        // 32767 words: D3DX's search stops at the table, and Direct3D reads them as literals.
+        {"LiteralsAfterTheTable", Bytes([] {
+             Words file = Table().File();
+             file.insert(file.end() - 1, {0x05000030u, 0xF00F0000u, 0xFFFFu, 0, 0xFFFFFFFEu, 0});
+             return file;
+         }()),
+         pixel, ""},
         {"PartWord", Bytes({PixelVersion, End}) + "x", pixel, "its length of 9 bytes is not a whole number of words"},
         {"OneWord", Bytes({PixelVersion}), pixel,
          "its length of 4 bytes leaves no room for a version token and an end token"},
@@ -116,8 +124,9 @@ std::vector<Rule> Rules() {
         {"ParametersPastTheLength", Bytes({PixelVersion, 0x02000004u, 0x800F0800u, 0x80E40000u, End}), pixel,
          "the parameters of the instruction at word 1 run past its length"},
         // A mov into rasterizer output 3, where Direct3D has position, fog and point size (0 to 2);
-        // one from output 2 by an address register that names output 7; a pixel shader's declaration
-        // of sampler 16; and a depth output, which a vertex shader does not have.
+        // one from output 2 by an address register that names output 7; a pixel shader's definition
+        // of constant 224 and declaration of sampler 16; and a depth output, which a vertex shader
+        // does not have.
         {"RasterizerOutput", Bytes({VertexVersion, 0x02000001u, 0xC00F0003u, 0x80E40000u, End}), ShaderKind::Vertex,
          "the instruction at word 1 names rasterizer output register 3, past the 3 that a vertex shader of "
          "Direct3D 9 has"},
@@ -125,6 +134,8 @@ std::vector<Rule> Rules() {
          ShaderKind::Vertex,
          "the instruction at word 1 names rasterizer output register 7, past the 3 that a vertex shader of "
          "Direct3D 9 has"},
+        {"PixelConstant", Bytes({PixelVersion, 0x05000051u, 0xA00F00E0u, 0, 0, 0, 0, End}), pixel,
+         "the instruction at word 1 names constant register 224, past the 224 that a pixel shader of Direct3D 9 has"},
         {"SamplerDeclaration", Bytes({PixelVersion, 0x0200001Fu, 0x90000000u, 0xA00F0810u, End}), pixel,
          "the instruction at word 1 names sampler register 16, past the 16 that a pixel shader of Direct3D 9 has"},
         {"RegisterTypeOfTheOtherKind", Bytes({VertexVersion, 0x02000001u, 0x900F0800u, 0x80E40000u, End}),
