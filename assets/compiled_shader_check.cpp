@@ -39,8 +39,8 @@ constexpr std::uint64_t WordBytes = sizeof(DWORD);
 // The registers of each type (the index) that a shader of each kind has in Direct3D 9, in the
 // largest of its models. Under Wine a shader's drawing looks some of them up by their number in
 // tables of these sizes: a rasterizer output past the three and a pixel shader's sampler past the
-// sixteen crashed it, and a pixel shader's input past the ten or float constant past the 224 read past
-// a table. A vertex shader's float constants, whose number the device decides, and the reserved and
+// sixteen crashed it, and a pixel shader's input past the ten or a float constant past the 224 (256 in
+// a vertex shader, as many as Direct3D 9 promises and drivers give) read past a table. The reserved and
 // label types take any number the token holds.
 struct RegisterFile {
     const char* name;
@@ -51,7 +51,7 @@ constexpr std::uint32_t AnyNumber = D3DSP_REGNUM_MASK + 1;
 constexpr RegisterFile RegisterFiles[] = {
     {"temporary", 32, 32},                         // D3DSPR_TEMP
     {"input", 16, 10},                             // D3DSPR_INPUT
-    {"constant", AnyNumber, 224},                  // D3DSPR_CONST
+    {"constant", 256, 224},                        // D3DSPR_CONST
     {"address or texture", 1, 8},                  // D3DSPR_ADDR, D3DSPR_TEXTURE
     {"rasterizer output", 3, 0},                   // D3DSPR_RASTOUT: position, fog and point size
     {"colour output", 2, 0},                       // D3DSPR_ATTROUT
@@ -60,9 +60,9 @@ constexpr RegisterFile RegisterFiles[] = {
     {"render target output", 0, 4},                // D3DSPR_COLOROUT
     {"depth output", 0, 1},                        // D3DSPR_DEPTHOUT
     {"sampler", 4, 16},                            // D3DSPR_SAMPLER
-    {"constant", AnyNumber, 0},                    // D3DSPR_CONST2
-    {"constant", AnyNumber, 0},                    // D3DSPR_CONST3
-    {"constant", AnyNumber, 0},                    // D3DSPR_CONST4
+    {"constant", 0, 0},                            // D3DSPR_CONST2
+    {"constant", 0, 0},                            // D3DSPR_CONST3
+    {"constant", 0, 0},                            // D3DSPR_CONST4
     {"boolean constant", 16, 16},                  // D3DSPR_CONSTBOOL
     {"loop counter", 1, 1},                        // D3DSPR_LOOP
     {"half temporary", AnyNumber, AnyNumber},      // D3DSPR_TEMPFLOAT16
@@ -598,6 +598,12 @@ private:
                     return "the parameters of the instruction at word " + Number(word) + " run past its length";
                 case ParameterFault::UnnamedRegister:
                     return "the instruction at word " + Number(word) + " names " + UnnamedRegister(unnamed);
+                case ParameterFault::DefinitionOfAnotherType: {
+                    const std::uint32_t type = DefinedType(token & OpcodeMask);
+                    return "the instruction at word " + Number(word) + " defines a register of type " +
+                           Number(RegisterType(unnamed)) + " instead of type " + Number(type) + " (" +
+                           RegisterFiles[type].name + ")";
+                }
                 case ParameterFault::None: break;
             }
             word += 1 + span;
@@ -605,13 +611,19 @@ private:
         return word == last ? std::string() : EarlyEnd(word, " (counting instruction lengths)");
     }
 
-    enum class ParameterFault { None, PastTheLength, UnnamedRegister };
+    enum class ParameterFault { None, PastTheLength, UnnamedRegister, DefinitionOfAnotherType };
+
+    // Direct3D 9 defines only constants of the definition's own type; Wine takes any register that a
+    // definition names for that constant, of the register's number.
+    static std::uint32_t DefinedType(std::uint32_t opcode) {
+        return opcode == Def ? D3DSPR_CONST : opcode == Defi ? D3DSPR_CONSTINT : D3DSPR_CONSTBOOL;
+    }
 
     // Whether the words that the runtime reads for the instruction lie in [first, end): its
     // destination, its predicate when predicated, its sources, each of them followed by an address
     // token when relatively addressed (from 2.0); a declaration's two words; a definition's literals.
-    // Then whether every register among them is one that the shader has; the first that is not is
-    // left in unnamed.
+    // Then whether every register among them is one that the shader has, and a definition's one of
+    // the type it defines; the first that is not is left in unnamed.
     ParameterFault ParametersFault(std::uint32_t token, const Instruction& instruction, std::uint64_t first,
                                    std::uint64_t end, bool counted, std::uint32_t& unnamed) const {
         std::uint64_t word = first;
@@ -644,6 +656,10 @@ private:
             }
         } else if (opcode == Def || opcode == Defi || opcode == Defb) {
             fit = parameter() && end - word >= (opcode == Defb ? 1u : 4u);
+            if (fit && named && RegisterType(Token(first)) != DefinedType(opcode)) {
+                unnamed = Token(first);
+                return ParameterFault::DefinitionOfAnotherType;
+            }
         } else {
             fit = (instruction.destinations == 0 || parameter()) && ((token & Predicated) == 0 || parameter());
             for (std::uint32_t source = instruction.destinations; fit && source < instruction.parameters; ++source) {

@@ -133,9 +133,12 @@ std::string LieAboutACommentLength(ShaderCase& bad, Dice& dice) {
             return "the table's comment length set to " + std::to_string(value) + " (inside the file)";
         }
         case 3: {
-            // A comment token among the instructions that claims more words than follow it.
-            const Instructions instructions = InstructionsOf(bad.bytes);
-            const std::uint64_t at = PickWord(instructions.first, instructions.end + 1, dice);
+            // A comment token where an instruction starts or before the end token, which claims more
+            // words than follow it: Direct3D's walk reads it as a comment (among an instruction's words
+            // it may be a literal, which neither walk reads as one after the table).
+            std::vector<std::uint64_t> places = InstructionTokens(bad.bytes);
+            places.push_back(InstructionsOf(bad.bytes).end);
+            const std::uint64_t at = dice.Pick(places);
             const std::uint32_t least = static_cast<std::uint32_t>(last + 1 - at);
             const std::uint32_t value = dice.OneIn(4) ? 0xFFFFFFFEu : Comment(dice.Between(least, LongestComment));
             bad.bytes.insert(bad.bytes.begin() + static_cast<std::ptrdiff_t>(4 * at), 4, 0);

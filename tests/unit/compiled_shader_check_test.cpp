@@ -125,8 +125,8 @@ std::vector<Rule> Rules() {
          "the parameters of the instruction at word 1 run past its length"},
         // A mov into rasterizer output 3, where Direct3D has position, fog and point size (0 to 2);
         // one from output 2 by an address register that names output 7; a pixel shader's definition
-        // of constant 224 and declaration of sampler 16; and a depth output, which a vertex shader
-        // does not have.
+        // of constant 224, of a label, and declaration of sampler 16; and a depth output, which a
+        // vertex shader does not have.
         {"RasterizerOutput", Bytes({VertexVersion, 0x02000001u, 0xC00F0003u, 0x80E40000u, End}), ShaderKind::Vertex,
          "the instruction at word 1 names rasterizer output register 3, past the 3 that a vertex shader of "
          "Direct3D 9 has"},
@@ -136,6 +136,8 @@ std::vector<Rule> Rules() {
          "Direct3D 9 has"},
         {"PixelConstant", Bytes({PixelVersion, 0x05000051u, 0xA00F00E0u, 0, 0, 0, 0, End}), pixel,
          "the instruction at word 1 names constant register 224, past the 224 that a pixel shader of Direct3D 9 has"},
+        {"DefinitionOfALabel", Bytes({PixelVersion, 0x05000051u, 0xA00F17FFu, 0, 0, 0, 0, End}), pixel,
+         "the instruction at word 1 defines a register of type 18 instead of type 2 (constant)"},
         {"SamplerDeclaration", Bytes({PixelVersion, 0x0200001Fu, 0x90000000u, 0xA00F0810u, End}), pixel,
          "the instruction at word 1 names sampler register 16, past the 16 that a pixel shader of Direct3D 9 has"},
         {"RegisterTypeOfTheOtherKind", Bytes({VertexVersion, 0x02000001u, 0x900F0800u, 0x80E40000u, End}),
