@@ -28,11 +28,12 @@ DWORD TokenAt(const DWORD* code, std::size_t position) {
     return static_cast<const volatile DWORD*>(code)[position];
 }
 
-// Walks the tokens after the version token up to the end token, reading every one on the way;
-// onComment sees each comment's words after its token and their count. Counting instructions, as
-// Direct3D's runtime does, an instruction spans its parameter words, which it counts from model 2.0
-// on; before that the runtime counts them by opcode, and those streams, like D3DX's search for
-// comments in any stream, are walked token by token.
+// Walks the tokens after the version token up to the end token, or until onComment, which sees each
+// comment's words after its token and their count, returns false; every token on the way is read.
+// Counting instructions, as Direct3D's runtime does, an instruction spans its parameter words, which
+// it counts from model 2.0 on; before that the runtime counts them by opcode, and the walk goes token
+// by token but over a definition's four literals, the only parameter words that may look like a
+// comment. D3DX's search for comments walks any stream token by token.
 template <typename OnComment>
 void WalkTokens(const DWORD* code, bool countingInstructions, OnComment onComment) {
     const bool lengthInInstruction = countingInstructions && ((TokenAt(code, 0) >> 8) & 0xFF) >= 2;
@@ -44,12 +45,14 @@ void WalkTokens(const DWORD* code, bool countingInstructions, OnComment onCommen
             following = CommentLength(token);
         } else if (lengthInInstruction) {
             following = (token & D3DSI_INSTLENGTH_MASK) >> D3DSI_INSTLENGTH_SHIFT;
+        } else if (countingInstructions && (token & OpcodeMask) == D3DSIO_DEF) {
+            following = 5;
         }
         for (std::size_t next = 1; next <= following; ++next) {
             TokenAt(code, position + next);
         }
-        if (comment && following > 0) {
-            onComment(code + position + 1, following);
+        if (comment && following > 0 && !onComment(code + position + 1, following)) {
+            return;
         }
         position += following + 1;
     }
@@ -121,7 +124,7 @@ bool ReadTokenStream(const DWORD* code, DWORD versionType) {
     if ((code[0] & VersionTypeMask) != versionType) {
         return false;
     }
-    WalkTokens(code, true, [](const DWORD*, std::size_t) {});
+    WalkTokens(code, true, [](const DWORD*, std::size_t) { return true; });
     return true;
 }
 
@@ -129,10 +132,12 @@ std::optional<std::vector<std::string>> ReadConstantTable(const DWORD* code) {
     const DWORD* tableComment = nullptr;
     std::size_t tableLength = 0;
     WalkTokens(code, false, [&](const DWORD* comment, std::size_t length) {
-        if (tableComment == nullptr && comment[0] == ConstantTableTag) {
-            tableComment = comment;
-            tableLength = length;
+        if (comment[0] != ConstantTableTag) {
+            return true;
         }
+        tableComment = comment;
+        tableLength = length;
+        return false;
     });
     if (tableComment == nullptr) {
         return std::nullopt;
