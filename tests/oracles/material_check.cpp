@@ -1,6 +1,7 @@
 #include "tests/oracles/material_check.h"
 
 #include "assets/material.h"
+#include "assets/material_lua_state.h"
 #include "graphics/renderer.h"
 #include "tests/oracles/read_back.h"
 
@@ -33,6 +34,21 @@ std::string Shown(const std::string& text) {
     return shown + (text.size() > 200 ? "...\"" : "\"");
 }
 
+// A run long by both of its bounds meets first the one that the machine's speed at that moment
+// gives, in the reader as in the oracle: either stop is the same answer.
+std::string EitherRunBound(std::string errors) {
+    const std::string bounds[] = {
+        " (more than " + std::to_string(MaterialLuaState::InstructionLimit) + " instructions)",
+        " (more than " + std::to_string(MaterialLuaState::TimeLimitMilliseconds / 1000) + " seconds)"};
+    for (const std::string& bound : bounds) {
+        const std::size_t at = errors.find("ran too long" + bound);
+        if (at != std::string::npos) {
+            errors.erase(at + std::strlen("ran too long"), bound.size());
+        }
+    }
+    return errors;
+}
+
 bool SameBits(float first, float second) {
     return std::memcmp(&first, &second, sizeof first) == 0;
 }
@@ -58,7 +74,7 @@ std::string CheckMaterialRead(const MaterialOutcome& beforeTheRead, std::vector<
     const MaterialOutcome expected = beforeTheRead.precompiled ? ExpectedPrecompiledOutcome(errors) : beforeTheRead;
 
     std::ostringstream problems;
-    if (errors != expected.errors) {
+    if (EitherRunBound(errors) != EitherRunBound(expected.errors)) {
         problems << "standard error " << Shown(errors) << " instead of " << Shown(expected.errors) << "; ";
     }
     const bool warned = boxes.size() == 1 && boxes[0].caption == "No ColorModifier" &&
