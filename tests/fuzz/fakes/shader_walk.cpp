@@ -32,8 +32,8 @@ DWORD TokenAt(const DWORD* code, std::size_t position) {
 // comment's words after its token and their count, returns false; every token on the way is read.
 // Counting instructions, as Direct3D's runtime does, an instruction spans its parameter words, which
 // it counts from model 2.0 on; before that the runtime counts them by opcode, and the walk goes token
-// by token but over a definition's four literals, the only parameter words that may look like a
-// comment. D3DX's search for comments walks any stream token by token.
+// by token but over a declaration's usage token and a definition's literals, the only parameter words
+// that may look like a comment. D3DX's search for comments walks any stream token by token.
 template <typename OnComment>
 void WalkTokens(const DWORD* code, bool countingInstructions, OnComment onComment) {
     const bool lengthInInstruction = countingInstructions && ((TokenAt(code, 0) >> 8) & 0xFF) >= 2;
@@ -47,6 +47,8 @@ void WalkTokens(const DWORD* code, bool countingInstructions, OnComment onCommen
             following = (token & D3DSI_INSTLENGTH_MASK) >> D3DSI_INSTLENGTH_SHIFT;
         } else if (countingInstructions && (token & OpcodeMask) == D3DSIO_DEF) {
             following = 5;
+        } else if (countingInstructions && (token & OpcodeMask) == D3DSIO_DCL) {
+            following = 2;
         }
         for (std::size_t next = 1; next <= following; ++next) {
             TokenAt(code, position + next);

@@ -10,7 +10,7 @@
 #include <vector>
 
 // Reads the token stream as CreateVertexShader and CreatePixelShader do, instruction by instruction
-// (token by token before shader model 2.0, but over a definition's literals): every token from the version token to the end token,
+// (token by token before shader model 2.0, but over declarations and definitions): every token from the version token to the end token,
 // one after the other, so that a stream that runs past the end of its block is read into the
 // block's redzone, where AddressSanitizer reports it. False when the version token is not of the
 // kind (0xFFFE0000 vertex, 0xFFFF0000 pixel).
