@@ -553,8 +553,12 @@ private:
                     return "the constant table in the comment at word " + Number(word) + ": " + problem;
                 }
                 // The search ends at the first table and reads nothing after it, where the literals of
-                // a definition may look like any token.
-                return {};
+                // a definition may look like any token. A stream of a model before 2.0, whose
+                // instructions do not say their length, is still walked to its end: a reader without
+                // every opcode's parameter count can only walk it token by token.
+                if (model >= FirstCountedVersion) {
+                    return {};
+                }
             }
             word += length;
         }

@@ -31,9 +31,8 @@ DWORD TokenAt(const DWORD* code, std::size_t position) {
 // Walks the tokens after the version token up to the end token, or until onComment, which sees each
 // comment's words after its token and their count, returns false; every token on the way is read.
 // Counting instructions, as Direct3D's runtime does, an instruction spans its parameter words, which
-// it counts from model 2.0 on; before that the runtime counts them by opcode, and the walk goes token
-// by token but over a declaration's usage token and a definition's literals, the only parameter words
-// that may look like a comment. D3DX's search for comments walks any stream token by token.
+// it counts from model 2.0 on; before that the runtime counts them by opcode, and those streams, like
+// D3DX's search for comments in any stream, are walked token by token.
 template <typename OnComment>
 void WalkTokens(const DWORD* code, bool countingInstructions, OnComment onComment) {
     const bool lengthInInstruction = countingInstructions && ((TokenAt(code, 0) >> 8) & 0xFF) >= 2;
@@ -45,10 +44,6 @@ void WalkTokens(const DWORD* code, bool countingInstructions, OnComment onCommen
             following = CommentLength(token);
         } else if (lengthInInstruction) {
             following = (token & D3DSI_INSTLENGTH_MASK) >> D3DSI_INSTLENGTH_SHIFT;
-        } else if (countingInstructions && (token & OpcodeMask) == D3DSIO_DEF) {
-            following = 5;
-        } else if (countingInstructions && (token & OpcodeMask) == D3DSIO_DCL) {
-            following = 2;
         }
         for (std::size_t next = 1; next <= following; ++next) {
             TokenAt(code, position + next);
